@@ -1,0 +1,217 @@
+#include "batch/batch.h"
+
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <ostream>
+#include <random>
+
+#include "app/ui_strings.h"
+#include "model/design_file.h"
+#include "model/gem_library.h"
+#include "model/objects.h"
+
+namespace orv {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Invocation {
+    const std::vector<std::string>& args;  // after the subcommand
+    const BatchEnvironment& env;
+    std::ostream& out;
+    std::ostream& err;
+
+    bool flag(const std::string& name) const {
+        for (const auto& a : args)
+            if (a == name) return true;
+        return false;
+    }
+    std::vector<std::string> positional() const {
+        std::vector<std::string> p;
+        for (const auto& a : args)
+            if (a.rfind("--", 0) != 0) p.push_back(a);
+        return p;
+    }
+};
+
+void report(std::ostream& err, FileStatus status, const fs::path& path) {
+    err << path.string() << ": " << uiText(messageId(status)) << "\n";
+}
+
+std::shared_ptr<GemLibrary> gemLibrary(const BatchEnvironment& env) {
+    return std::make_shared<GemLibrary>(env.programDirectory / "gemlib");
+}
+
+// Opens a design for a batch command; a damaged file is reported and refused, so that no
+// output is ever made silently from half a design.
+bool openForBatch(Document& doc, const fs::path& path, std::ostream& err) {
+    FileStatus s = openDesign(doc, path);
+    if (s == FileStatus::Ok) return true;
+    report(err, s, path);
+    return false;
+}
+
+const char* className(uint32_t n) {
+    switch (n) {
+        case kClassCurve: return "curve";
+        case kClassSurface: return "surface";
+        case kClassFacet: return "facet";
+        case kClassBlock: return "block";
+        case kClassBoolean: return "boolean";
+        case kClassTLine: return "tline";
+        case kClassGem: return "gem";
+        default: return "ncpath";
+    }
+}
+
+std::string jsonNumber(float v) {
+    if (!std::isfinite(v)) return "null";
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(v));
+    return buf;
+}
+
+std::string jsonString(const std::string& s) {
+    std::string r = "\"";
+    for (unsigned char c : s) {
+        if (c == '"' || c == '\\') {
+            r += '\\';
+            r += static_cast<char>(c);
+        } else if (c < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            r += buf;
+        } else {
+            r += static_cast<char>(c);
+        }
+    }
+    return r + "\"";
+}
+
+std::string jsonPoint(const Point3& p) {
+    return "[" + jsonNumber(p.x) + "," + jsonNumber(p.y) + "," + jsonNumber(p.z) + "]";
+}
+
+int cmdInfo(const Invocation& inv) {
+    auto files = inv.positional();
+    if (files.size() != 1) {
+        inv.err << "usage: orivanta-batch info FILE [--json]\n";
+        return 2;
+    }
+    Document doc(gemLibrary(inv.env));
+    FileStatus s = openDesign(doc, files[0]);
+    if (s == FileStatus::CannotOpen || s == FileStatus::InvalidFormat) {
+        report(inv.err, s, files[0]);
+        return 1;
+    }
+    bool json = inv.flag("--json");
+    if (json) inv.out << "{\"objects\": [";
+    size_t n = 0;
+    doc.objects().forEach([&](const ModelObject& o) {
+        BoundingBox box = o.boundingBox(Matrix4::identity());
+        auto* cv = dynamic_cast<const CvObject*>(&o);
+        if (json) {
+            inv.out << (n ? ",\n  " : "\n  ") << "{\"class\": " << o.classNumber()
+                    << ", \"className\": \"" << className(o.classNumber())
+                    << "\", \"state\": " << o.state << ", \"layer\": " << o.layer;
+            if (cv) inv.out << ", \"cvCount\": " << cv->cvCount();
+            inv.out << ", \"material\": "
+                    << (o.materialName.empty() ? "null" : jsonString(o.materialName))
+                    << ", \"bbox\": "
+                    << (box.empty() ? "null" : "[" + jsonPoint(box.lo) + "," + jsonPoint(box.hi) + "]")
+                    << "}";
+        } else {
+            inv.out << n << "\t" << className(o.classNumber()) << "\tstate " << o.state << "\tlayer "
+                    << o.layer;
+            if (cv) inv.out << "\tcvs " << cv->cvCount();
+            if (!o.materialName.empty()) inv.out << "\t" << o.materialName;
+            if (!box.empty())
+                inv.out << "\tbox " << jsonPoint(box.lo) << " " << jsonPoint(box.hi);
+            inv.out << "\n";
+        }
+        ++n;
+    });
+    if (json) inv.out << (n ? "\n]}\n" : "]}\n");
+    if (s != FileStatus::Ok) {
+        report(inv.err, s, files[0]);
+        return 1;
+    }
+    return 0;
+}
+
+std::string lowerExtension(const fs::path& p) {
+    std::string e = p.extension().string();
+    for (char& c : e) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return e;
+}
+
+int cmdExport(const Invocation& inv) {
+    auto files = inv.positional();
+    if (files.size() != 2) {
+        inv.err << "usage: orivanta-batch export IN OUT\n";
+        return 2;
+    }
+    Document doc(gemLibrary(inv.env));
+    if (!openForBatch(doc, files[0], inv.err)) return 1;
+    fs::path outPath = files[1];
+    std::string ext = lowerExtension(outPath);
+    FileStatus s;
+    if (ext == ".ovd") {
+        s = saveDesign(doc, outPath);
+    } else if (ext == ".ovv") {
+        s = writeViewerFile(doc.objects(), outPath, std::random_device{}());
+    } else {
+        inv.err << outPath.string() << ": unknown output format \"" << ext
+                << "\" (known: .ovd, .ovv)\n";
+        return 2;
+    }
+    if (s != FileStatus::Ok) {
+        report(inv.err, s, outPath);
+        return 1;
+    }
+    return 0;
+}
+
+using Handler = std::function<int(const Invocation&)>;
+
+struct BatchCommand {
+    const char* name;
+    const char* synopsis;
+    Handler run;
+};
+
+const std::vector<BatchCommand>& batchCommands() {
+    static const std::vector<BatchCommand> table = {
+        {"info", "info FILE [--json]        list the objects of a design", cmdInfo},
+        {"export", "export IN OUT             write IN as OUT (.ovd, .ovv)", cmdExport},
+    };
+    return table;
+}
+
+void usage(std::ostream& os) {
+    os << "usage: orivanta-batch COMMAND ...\n";
+    for (const auto& c : batchCommands()) os << "  " << c.synopsis << "\n";
+}
+
+}  // namespace
+
+int runBatch(const std::vector<std::string>& args, const BatchEnvironment& env, std::ostream& out,
+             std::ostream& err) {
+    if (args.empty() || args[0] == "--help" || args[0] == "-h") {
+        usage(args.empty() ? err : out);
+        return args.empty() ? 2 : 0;
+    }
+    for (const auto& c : batchCommands()) {
+        if (args[0] != c.name) continue;
+        std::vector<std::string> rest(args.begin() + 1, args.end());
+        return c.run(Invocation{rest, env, out, err});
+    }
+    err << "orivanta-batch: unknown command \"" << args[0] << "\"\n";
+    usage(err);
+    return 2;
+}
+
+}  // namespace orv

@@ -1,0 +1,28 @@
+#pragma once
+#include <filesystem>
+
+#include "model/object_list.h"
+
+namespace orv {
+
+// The gem library: a design file of stones, read the first time a gem instance needs it.
+// Shared by every document of the program. Gem instances inside the library itself are read
+// without a library, so a library can never refer to itself.
+class GemLibrary {
+public:
+    explicit GemLibrary(std::filesystem::path file) : file_(std::move(file)) {}
+
+    // Entry `index`, or nullptr when the index is outside the library (or it failed to load).
+    const ModelObject* entry(uint32_t index);
+    size_t size();
+    const std::filesystem::path& file() const { return file_; }
+
+private:
+    void load();
+
+    std::filesystem::path file_;
+    bool loaded_ = false;
+    ObjectList objects_;
+};
+
+}  // namespace orv
