@@ -18,30 +18,109 @@ bool nearZero(const Point3& p) {
     return small(p.x) && small(p.y) && small(p.z);
 }
 
-// Patch index and local parameter for each grid line of one direction. The last line belongs
-// to the last patch at parameter 1 rather than to a patch that does not exist.
+// Powers of the patch-local parameter of every grid line of one direction and their
+// derivatives, stored power by power so a run of lines can be read as one array.
 struct GridLines {
-    std::vector<int> patch;
-    std::vector<std::array<float, 4>> powers;  // 1, t, t^2, t^3
+    std::array<std::vector<float>, 4> power;       // 1, t, t^2, t^3
+    std::array<std::vector<float>, 4> derivative;  // 0, 1, 2t, 3t^2
 };
 
+// Line e lies in patch e / resolution. The last line is the end of the last patch (t = 1),
+// not the start of a patch that does not exist.
 GridLines gridLines(int resolution, int patches) {
-    const int count = resolution * patches + 1;
+    const size_t count = static_cast<size_t>(resolution) * static_cast<size_t>(patches) + 1;
     GridLines g;
-    g.patch.resize(static_cast<size_t>(count));
-    g.powers.resize(static_cast<size_t>(count));
+    for (int k = 0; k < 4; ++k) {
+        g.power[k].resize(count);
+        g.derivative[k].resize(count);
+    }
     const float res = static_cast<float>(resolution);
-    for (int e = 0; e < count; ++e) {
-        int p = e / resolution;
-        float t = static_cast<float>(e) / res - static_cast<float>(p);
-        if (e == count - 1) {
-            p = patches - 1;
-            t = 0.999f;
-        }
-        g.patch[static_cast<size_t>(e)] = p;
-        g.powers[static_cast<size_t>(e)] = {1.0f, t, t * t, t * t * t};
+    for (size_t e = 0; e < count; ++e) {
+        const int ei = static_cast<int>(e);
+        const float t = e + 1 == count
+                            ? 1.0f
+                            : static_cast<float>(ei) / res - static_cast<float>(ei / resolution);
+        g.power[0][e] = 1.0f;
+        g.power[1][e] = t;
+        g.power[2][e] = t * t;
+        g.power[3][e] = t * t * t;
+        g.derivative[0][e] = 0.0f;
+        g.derivative[1][e] = 1.0f;
+        g.derivative[2][e] = 2.0f * g.power[1][e];
+        g.derivative[3][e] = 3.0f * g.power[2][e];
     }
     return g;
+}
+
+using Coefficients = std::array<Point3, 16>;  // A(k, l) at 4k + l: k power of u, l power of v
+
+// Per-coordinate accumulators for the points of one grid row inside one patch, one array per
+// coordinate so the compiler can run several points per instruction. Each point still sums
+// its 16 terms in the same order as a point-at-a-time loop would.
+struct RowLanes {
+    std::array<std::vector<float>, 9> lane;  // x y z of the point, du, dv
+    explicit RowLanes(int width) {
+        for (auto& v : lane) v.resize(static_cast<size_t>(width));
+    }
+};
+
+// Grid points [e0, e1) x [f0, f1) of one patch: 16 scaled additions per value. Instantiated
+// per mode so the point-only loop carries no derivative work or branches.
+template <bool kDerivatives>
+void evaluatePatch(const Coefficients& A, const GridLines& rowLines, const GridLines& colLines,
+                   int e0, int e1, int f0, int f1, RowLanes& lanes, PointGrid& g) {
+    const size_t n = static_cast<size_t>(f1 - f0);
+    float* __restrict px = lanes.lane[0].data();
+    float* __restrict py = lanes.lane[1].data();
+    float* __restrict pz = lanes.lane[2].data();
+    float* __restrict ux = lanes.lane[3].data();
+    float* __restrict uy = lanes.lane[4].data();
+    float* __restrict uz = lanes.lane[5].data();
+    float* __restrict vx = lanes.lane[6].data();
+    float* __restrict vy = lanes.lane[7].data();
+    float* __restrict vz = lanes.lane[8].data();
+    for (int e = e0; e < e1; ++e) {
+        const size_t ue = static_cast<size_t>(e);
+        std::fill_n(px, n, 0.0f);
+        std::fill_n(py, n, 0.0f);
+        std::fill_n(pz, n, 0.0f);
+        if constexpr (kDerivatives) {
+            for (float* q : {ux, uy, uz, vx, vy, vz}) std::fill_n(q, n, 0.0f);
+        }
+        for (int k = 0; k < 4; ++k) {
+            const float uk = rowLines.power[k][ue];
+            const float duk = rowLines.derivative[k][ue];
+            for (int l = 0; l < 4; ++l) {
+                const Point3 a = A[static_cast<size_t>(4 * k + l)];
+                const float* __restrict vl = colLines.power[l].data() + f0;
+                const float* __restrict dvl = colLines.derivative[l].data() + f0;
+                for (size_t f = 0; f < n; ++f) {
+                    const float w = uk * vl[f];
+                    px[f] += w * a.x;
+                    py[f] += w * a.y;
+                    pz[f] += w * a.z;
+                    if constexpr (kDerivatives) {
+                        const float wu = duk * vl[f];
+                        ux[f] += wu * a.x;
+                        uy[f] += wu * a.y;
+                        uz[f] += wu * a.z;
+                        const float wv = uk * dvl[f];
+                        vx[f] += wv * a.x;
+                        vy[f] += wv * a.y;
+                        vz[f] += wv * a.z;
+                    }
+                }
+            }
+        }
+        const size_t rowStart = cellCount(e, g.columns) + static_cast<size_t>(f0);
+        for (size_t f = 0; f < n; ++f) {
+            g.points[rowStart + f] = {px[f], py[f], pz[f]};
+            if constexpr (kDerivatives) {
+                g.du[rowStart + f] = {ux[f], uy[f], uz[f]};
+                g.dv[rowStart + f] = {vx[f], vy[f], vz[f]};
+            }
+        }
+    }
 }
 
 PointGrid evaluateSmooth(const Basis& M, const ExtendedNet& net, int rowRes, int colRes,
@@ -52,8 +131,8 @@ PointGrid evaluateSmooth(const Basis& M, const ExtendedNet& net, int rowRes, int
     const GridLines colLines = gridLines(colRes, patchColumns);
 
     PointGrid g;
-    g.rows = static_cast<int>(rowLines.patch.size());
-    g.columns = static_cast<int>(colLines.patch.size());
+    g.rows = static_cast<int>(rowLines.power[0].size());
+    g.columns = static_cast<int>(colLines.power[0].size());
     g.points.resize(cellCount(g.rows, g.columns));
     if (derivatives) {
         g.du.resize(g.points.size());
@@ -69,14 +148,16 @@ PointGrid evaluateSmooth(const Basis& M, const ExtendedNet& net, int rowRes, int
                     weight[static_cast<size_t>(64 * k + 16 * l + 4 * a + b)] =
                         M[4 * k + a] * M[4 * l + b];
 
-    std::array<Point3, 16> coef;  // A(k, l) at 4k + l: k power of u, l power of v
+    Coefficients coef;
+    RowLanes lanes(colRes + 1);  // the last patch also owns the closing column
+    // Patch by patch, so the coefficients are computed once per patch; the last patch also
+    // owns the closing grid line.
     int e0 = 0;
     for (int i = 0; i < patchRows; ++i) {
         const int e1 = i + 1 == patchRows ? g.rows : e0 + rowRes;
         int f0 = 0;
         for (int j = 0; j < patchColumns; ++j) {
             const int f1 = j + 1 == patchColumns ? g.columns : f0 + colRes;
-
             for (int kl = 0; kl < 16; ++kl) {
                 Point3 acc;
                 const float* w = &weight[static_cast<size_t>(16 * kl)];
@@ -85,31 +166,10 @@ PointGrid evaluateSmooth(const Basis& M, const ExtendedNet& net, int rowRes, int
                 // Rounding noise would otherwise show up as ripples on flat parts.
                 coef[static_cast<size_t>(kl)] = nearZero(acc) ? Point3{} : acc;
             }
-
-            for (int e = e0; e < e1; ++e) {
-                const std::array<float, 4>& up = rowLines.powers[static_cast<size_t>(e)];
-                const size_t rowStart = cellCount(e, g.columns);
-                for (int f = f0; f < f1; ++f) {
-                    const std::array<float, 4>& vp = colLines.powers[static_cast<size_t>(f)];
-                    Point3 p;
-                    for (int k = 0; k < 4; ++k)
-                        for (int l = 0; l < 4; ++l)
-                            p += (up[k] * vp[l]) * coef[static_cast<size_t>(4 * k + l)];
-                    g.points[rowStart + static_cast<size_t>(f)] = p;
-                    if (!derivatives) continue;
-                    Point3 du, dv;
-                    for (int k = 1; k < 4; ++k)
-                        for (int l = 0; l < 4; ++l)
-                            du += (static_cast<float>(k) * up[k - 1] * vp[l]) *
-                                  coef[static_cast<size_t>(4 * k + l)];
-                    for (int k = 0; k < 4; ++k)
-                        for (int l = 1; l < 4; ++l)
-                            dv += (static_cast<float>(l) * up[k] * vp[l - 1]) *
-                                  coef[static_cast<size_t>(4 * k + l)];
-                    g.du[rowStart + static_cast<size_t>(f)] = du;
-                    g.dv[rowStart + static_cast<size_t>(f)] = dv;
-                }
-            }
+            if (derivatives)
+                evaluatePatch<true>(coef, rowLines, colLines, e0, e1, f0, f1, lanes, g);
+            else
+                evaluatePatch<false>(coef, rowLines, colLines, e0, e1, f0, f1, lanes, g);
             f0 = f1;
         }
         e0 = e1;
@@ -190,25 +250,15 @@ ExtendedNet extendNet(const Point3* net, int rows, int columns, const NetEnds& e
     out.columns = C;
     out.points.assign(cellCount(R, C), Point3{});
 
-    // Extended CV rows go where they end up after the row direction is extended; the rows in
-    // front of them are the closing copy or the start phantom.
-    const int firstCvRow = (ends.rowClosed || !ends.rowFreeStart) ? 1 : 0;
+    // Each CV row first, then every extended column across the rows, so phantom corners are
+    // mirrored from already extended rows.
+    PointArray extendedRows(cellCount(rows, C));
     for (int r = 0; r < rows; ++r)
         extendCurveInto(net + cellCount(r, columns), columns, 1, ends.columnFreeStart,
-                        ends.columnFreeEnd, ends.columnClosed,
-                        &out.points[cellCount(r + firstCvRow, C)], 1);
-
-    // Then every extended column in the row direction, over the already extended rows, so
-    // phantom corners come out consistent. Reading and writing the same buffer is safe: each
-    // column's CVs are copied into a scratch before its extension overwrites them.
-    PointArray column(static_cast<size_t>(rows));
-    for (int c = 0; c < C; ++c) {
-        for (int r = 0; r < rows; ++r)
-            column[static_cast<size_t>(r)] =
-                out.points[cellCount(r + firstCvRow, C) + static_cast<size_t>(c)];
-        extendCurveInto(column.data(), rows, 1, ends.rowFreeStart, ends.rowFreeEnd, ends.rowClosed,
-                        &out.points[static_cast<size_t>(c)], C);
-    }
+                        ends.columnFreeEnd, ends.columnClosed, &extendedRows[cellCount(r, C)], 1);
+    for (int c = 0; c < C; ++c)
+        extendCurveInto(&extendedRows[static_cast<size_t>(c)], rows, C, ends.rowFreeStart,
+                        ends.rowFreeEnd, ends.rowClosed, &out.points[static_cast<size_t>(c)], C);
     return out;
 }
 

@@ -14,6 +14,10 @@ public:
 
     // Entry `index`, or nullptr when the index is outside the library (or it failed to load).
     const ModelObject* entry(uint32_t index);
+    // Follows entries that are themselves gem instances (within this library, a bounded number
+    // of times, so a cycle ends) to a non-gem object. `composite` receives the placements
+    // met on the way, innermost first; nullptr when the chain leaves the library or cycles.
+    const ModelObject* resolve(uint32_t index, Matrix4& composite);
     size_t size();
     const std::filesystem::path& file() const { return file_; }
 

@@ -431,9 +431,17 @@ void GemInstance::write(RecordWriter& out) const {
 
 const ModelObject* GemInstance::gem() const { return library ? library->entry(gemIndex) : nullptr; }
 
+const ModelObject* GemInstance::resolve(Matrix4& composite) const {
+    if (!library) return nullptr;
+    const ModelObject* o = library->resolve(gemIndex, composite);
+    composite = composite * placement;
+    return o;
+}
+
 BoundingBox GemInstance::boundingBox(const Matrix4& M) const {
-    const ModelObject* g = gem();
-    return g ? g->boundingBox(placement * M) : BoundingBox{};
+    Matrix4 composite;
+    const ModelObject* g = resolve(composite);
+    return g ? g->boundingBox(composite * M) : BoundingBox{};
 }
 
 // ---- NcPathObject ----

@@ -157,6 +157,9 @@ public:
 
     // The library entry, or nullptr when there is none.
     const ModelObject* gem() const;
+    // The non-gem object this instance finally draws, with `composite` set to every placement
+    // on the way, innermost first and this instance's own last; nullptr when there is none.
+    const ModelObject* resolve(Matrix4& composite) const;
 
     uint32_t gemIndex = 0;
     std::shared_ptr<GemLibrary> library;
