@@ -94,6 +94,22 @@ void BM_EvaluateGrid(benchmark::State& state) {
 }
 BENCHMARK(BM_EvaluateGrid)->ArgNames({"res", "deriv"})->Args({8, 0})->Args({8, 1});
 
+// The same into one grid kept across calls, as a redraw loop would: measures the evaluation
+// rather than the allocator and first-touch page faults of three fresh arrays.
+void BM_EvaluateGridReused(benchmark::State& state) {
+    const int res = static_cast<int>(state.range(0));
+    const bool derivatives = state.range(1) != 0;
+    const PointArray net = bumpyNet(20, 30);
+    const orv::ExtendedNet ext = orv::extendNet(net.data(), 20, 30, {});
+    orv::PointGrid g;
+    for (auto _ : state) {
+        orv::evaluateGrid(orv::kBSplineBasis, ext, res, res, derivatives, g);
+        benchmark::DoNotOptimize(g.points.data());
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * g.points.size()));
+}
+BENCHMARK(BM_EvaluateGridReused)->ArgNames({"res", "deriv"})->Args({8, 0})->Args({8, 1});
+
 // Extension plus evaluation, what a redraw of a changed net costs.
 void BM_ExtendAndEvaluateGrid(benchmark::State& state) {
     const PointArray net = bumpyNet(20, 30);

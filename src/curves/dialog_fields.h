@@ -22,6 +22,9 @@ struct DialogField {
     std::function<std::string(Args&, std::string_view text)> set;
     // The text the control shows for `args`.
     std::function<std::string(const Args&)> get;
+    // Labels the same control shows in another mode of the dialog; they find it only where no
+    // control carries that label as its own.
+    std::vector<std::string> otherLabels = {};
 };
 
 // Locale-independent readers of control texts; surrounding spaces are ignored. Numbers must be
@@ -127,19 +130,24 @@ std::vector<DialogField<Derived>> fieldsAs(const std::vector<DialogField<Base>>&
         auto get = f.get;
         out.push_back({f.label, {},
                        [set](Derived& a, std::string_view t) { return set(a, t); },
-                       [get](const Derived& a) { return get(a); }});
+                       [get](const Derived& a) { return get(a); }, f.otherLabels});
     }
     return withDefaults(std::move(out), Derived{});
 }
 
-// The field with that label (an exact match first, then a sameLabel one); nullptr if none.
+// The field with that label: exact own labels first, then exact other labels, then the same
+// two by sameLabel. nullptr if none.
 template <class Args>
 const DialogField<Args>* findField(const std::vector<DialogField<Args>>& fields,
                                    std::string_view label) {
-    for (const auto& f : fields)
-        if (f.label == label) return &f;
-    for (const auto& f : fields)
-        if (sameLabel(f.label, label)) return &f;
+    for (bool loose : {false, true}) {
+        auto match = [&](const std::string& l) { return loose ? sameLabel(l, label) : l == label; };
+        for (const auto& f : fields)
+            if (match(f.label)) return &f;
+        for (const auto& f : fields)
+            for (const auto& other : f.otherLabels)
+                if (match(other)) return &f;
+    }
     return nullptr;
 }
 

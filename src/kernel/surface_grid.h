@@ -42,6 +42,10 @@ struct PointGrid {
 // grid is) and, along a smoothed direction, the end points of the refined polygon.
 PointGrid evaluateGrid(const Basis& M, const ExtendedNet& net, int rowResolution,
                        int columnResolution, bool derivatives);
+// The same into `out`, reusing its arrays' capacity: a redraw loop then stops allocating
+// (and faulting in fresh pages) once the grid has reached its size.
+void evaluateGrid(const Basis& M, const ExtendedNet& net, int rowResolution,
+                  int columnResolution, bool derivatives, PointGrid& out);
 
 // Makes closed seams exact before triangles are taken: last row := first row when rowClosed,
 // last column := first column when columnClosed.

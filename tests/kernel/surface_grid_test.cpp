@@ -233,6 +233,36 @@ TEST(EvaluateGrid, TooFewLinesGiveNothing) {
     EXPECT_TRUE(evaluateGrid(kBSplineBasis, ExtendedNet{}, 8, 8, true).empty());
 }
 
+TEST(EvaluateGrid, ReusedGridMatchesAFreshOne) {
+    const PointArray net = makeNet(5, 6, curved);
+    const ExtendedNet e = extendNet(net.data(), 5, 6, {});
+    NetEnds freeRows;
+    freeRows.rowFreeStart = freeRows.rowFreeEnd = true;
+    const ExtendedNet tooSmall = extendNet(net.data(), 2, 6, freeRows);
+    // Shrinking, switching paths and dropping derivatives must leave nothing stale behind.
+    struct Step {
+        const ExtendedNet* net;
+        int rr, cr;
+        bool derivatives;
+    };
+    const Step steps[] = {{&e, 8, 8, true},
+                          {&e, 3, 2, false},
+                          {&e, 0, 5, true},
+                          {&tooSmall, 8, 8, true},
+                          {&e, 2, 2, true}};
+    PointGrid reused;
+    for (const Step& st : steps) {
+        SCOPED_TRACE(testing::Message() << st.rr << "x" << st.cr << " d=" << st.derivatives);
+        evaluateGrid(kBSplineBasis, *st.net, st.rr, st.cr, st.derivatives, reused);
+        const PointGrid fresh = evaluateGrid(kBSplineBasis, *st.net, st.rr, st.cr, st.derivatives);
+        EXPECT_EQ(reused.rows, fresh.rows);
+        EXPECT_EQ(reused.columns, fresh.columns);
+        EXPECT_EQ(reused.points, fresh.points);
+        EXPECT_EQ(reused.du, fresh.du);
+        EXPECT_EQ(reused.dv, fresh.dv);
+    }
+}
+
 TEST(EvaluateGrid, DerivativesMatchFiniteDifferences) {
     const PointArray net = makeNet(5, 6, curved);
     NetEnds ends;
