@@ -29,7 +29,9 @@ bool isMirrorKind(CurveKind k) {
            k == CurveKind::Revolve180;
 }
 
-int clampCopies(int k) { return std::clamp(k, 1, kMaxSweepCopies); }
+int clampCopies(int k) {
+    return std::clamp(k, 1, kMaxSweepCopies);
+}
 
 }  // namespace
 
@@ -65,8 +67,8 @@ Matrix4 screenFromWorld(const Matrix4& world, const ViewAxes& axes) {
     Matrix4 s;
     for (int i = 0; i < 3; ++i) {
         for (int j = 0; j < 3; ++j)
-            s(i, j) = static_cast<float>(axes.sign[i] * axes.sign[j]) *
-                      world(axes.axis[i], axes.axis[j]);
+            s(i, j) =
+                static_cast<float>(axes.sign[i] * axes.sign[j]) * world(axes.axis[i], axes.axis[j]);
         s(3, i) = static_cast<float>(axes.sign[i]) * world(3, axes.axis[i]);
     }
     s(3, 3) = 1.0f;
@@ -79,12 +81,16 @@ CurveSymmetry::CurveSymmetry(CurveKind kind) : kind_(kind) {
     switch (kind) {
         case CurveKind::VerticalMirror:
         case CurveKind::HorizontalMirror:
-        case CurveKind::Revolve180: copies_ = 2; break;
+        case CurveKind::Revolve180:
+            copies_ = 2;
+            break;
         case CurveKind::Cycle:
             copies_ = 4;
             closed_ = true;
             break;
-        default: copies_ = 1; break;
+        default:
+            copies_ = 1;
+            break;
     }
 }
 
@@ -165,7 +171,9 @@ std::vector<Point3> CurveSymmetry::generate() const {
     return full;
 }
 
-void CurveSymmetry::generate(CurveObject& curve) const { curve.setCvs(generate()); }
+void CurveSymmetry::generate(CurveObject& curve) const {
+    curve.setCvs(generate());
+}
 
 CvSource CurveSymmetry::locate(int i) const {
     const int n = static_cast<int>(stored_.size());

@@ -15,7 +15,9 @@ class CurveObject;
 // Distance of a ring of CVs spaced by `stepRadians`, relative to the radius that the closed
 // uniform cubic B-spline through them passes at the CV angles: the curve point at a CV is
 // (P[i-1] + 4 P[i] + P[i+1]) / 6. Never divides by zero (cos + 2 >= 1).
-inline double ringCvFactor(double stepRadians) { return 3.0 / (std::cos(stepRadians) + 2.0); }
+inline double ringCvFactor(double stepRadians) {
+    return 3.0 / (std::cos(stepRadians) + 2.0);
+}
 
 // How the full control polygon of a curve is generated from the CVs the user places. The kind
 // is not stored with the curve: only the full polygon is.
@@ -60,7 +62,7 @@ Matrix4 screenFromWorld(const Matrix4& world, const ViewAxes& axes);
 // parameters. The mouse operations drive it: they edit stored(), and call generate, locate and
 // mapBack; it holds no view and no document.
 class CurveSymmetry {
-public:
+  public:
     // A kind with its fixed copy count. The Extend, Revolve and Transform kinds made this way
     // have one copy and no motion; use the factories below for them.
     explicit CurveSymmetry(CurveKind kind = CurveKind::Simple);
@@ -110,7 +112,7 @@ public:
     // curve's closed and end flags are kept.
     void rederive(CurveObject& curve, const ViewAxes& axes);
 
-private:
+  private:
     CurveKind kind_;
     int copies_ = 1;
     bool closed_ = false;

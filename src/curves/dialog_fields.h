@@ -43,7 +43,8 @@ bool sameLabel(std::string_view a, std::string_view b);
 
 template <class Args>
 DialogField<Args> numberField(std::string label, double Args::*member) {
-    return {std::move(label), {},
+    return {std::move(label),
+            {},
             [member](Args& a, std::string_view t) -> std::string {
                 auto v = parseNumber(t);
                 if (!v) return "\"" + std::string(t) + "\" is not a number";
@@ -55,7 +56,8 @@ DialogField<Args> numberField(std::string label, double Args::*member) {
 
 template <class Args>
 DialogField<Args> integerField(std::string label, int Args::*member) {
-    return {std::move(label), {},
+    return {std::move(label),
+            {},
             [member](Args& a, std::string_view t) -> std::string {
                 auto v = parseInteger(t);
                 if (!v) return "\"" + std::string(t) + "\" is not a whole number";
@@ -67,7 +69,8 @@ DialogField<Args> integerField(std::string label, int Args::*member) {
 
 template <class Args>
 DialogField<Args> checkField(std::string label, bool Args::*member) {
-    return {std::move(label), {},
+    return {std::move(label),
+            {},
             [member](Args& a, std::string_view t) -> std::string {
                 auto v = parseCheck(t);
                 if (!v) return "\"" + std::string(t) + "\" is neither on nor off";
@@ -81,7 +84,8 @@ DialogField<Args> checkField(std::string label, bool Args::*member) {
 template <class Args, class E>
 DialogField<Args> choiceField(std::string label, E Args::*member,
                               std::vector<std::pair<std::string, E>> options) {
-    return {std::move(label), {},
+    return {std::move(label),
+            {},
             [member, options](Args& a, std::string_view t) -> std::string {
                 for (const auto& [text, value] : options)
                     if (sameLabel(text, t)) {
@@ -102,7 +106,8 @@ DialogField<Args> choiceField(std::string label, E Args::*member,
 // One radio button of a pair, set like a check box: on chooses it, off chooses its partner.
 template <class Args, class E>
 DialogField<Args> radioField(std::string label, E Args::*member, E mine, E partner) {
-    return {std::move(label), {},
+    return {std::move(label),
+            {},
             [member, mine, partner](Args& a, std::string_view t) -> std::string {
                 auto v = parseCheck(t);
                 if (!v) return "\"" + std::string(t) + "\" is neither on nor off";
@@ -128,9 +133,11 @@ std::vector<DialogField<Derived>> fieldsAs(const std::vector<DialogField<Base>>&
     for (const auto& f : base) {
         auto set = f.set;
         auto get = f.get;
-        out.push_back({f.label, {},
+        out.push_back({f.label,
+                       {},
                        [set](Derived& a, std::string_view t) { return set(a, t); },
-                       [get](const Derived& a) { return get(a); }, f.otherLabels});
+                       [get](const Derived& a) { return get(a); },
+                       f.otherLabels});
     }
     return withDefaults(std::move(out), Derived{});
 }

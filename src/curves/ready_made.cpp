@@ -42,10 +42,12 @@ std::string countError(const char* label, int n) {
 }
 
 // The helix's g (CVs minus one) as a double, so huge products cannot overflow an int.
-double helixSpans(const HelixArgs& a) { return std::trunc(a.noOfTurns * a.cvsPerTurn + 0.5); }
+double helixSpans(const HelixArgs& a) {
+    return std::trunc(a.noOfTurns * a.cvsPerTurn + 0.5);
+}
 
 const std::vector<std::pair<std::string, FirstCv>> kFirstCvChoices = {{"Vertex", FirstCv::Vertex},
-                                                                       {"Flat", FirstCv::Flat}};
+                                                                      {"Flat", FirstCv::Flat}};
 
 template <class Args>
 std::vector<DialogField<Args>> firstCvFields() {
@@ -57,7 +59,8 @@ std::vector<DialogField<Args>> firstCvFields() {
 // The circle's size edit under either of its two list entries.
 DialogField<CircleArgs> sizeField(const char* label, CircleArgs::Size size) {
     const double toDiameter = size == CircleArgs::Size::Radius ? 2.0 : 1.0;
-    return {label, {},
+    return {label,
+            {},
             [size, toDiameter](CircleArgs& a, std::string_view t) -> std::string {
                 auto v = parseNumber(t);
                 if (!v) return "\"" + std::string(t) + "\" is not a number";
@@ -124,11 +127,12 @@ std::string validate(const CircleArgs& args) {
     return {};
 }
 
-std::string validate(const PolygonArgs& args) { return countError("No. of Sides", args.noOfSides); }
+std::string validate(const PolygonArgs& args) {
+    return countError("No. of Sides", args.noOfSides);
+}
 
 std::string validate(const HelixArgs& args) {
-    for (double v :
-         {args.radius1, args.radius2, args.length, args.noOfTurns, args.cvsPerTurn})
+    for (double v : {args.radius1, args.radius2, args.length, args.noOfTurns, args.cvsPerTurn})
         if (!std::isfinite(v)) return "every helix value must be a finite number";
     if (helixSpans(args) + 1 > kMaxReadyMadeCvs)
         return "a helix of more than " + std::to_string(kMaxReadyMadeCvs) +
@@ -232,7 +236,7 @@ CurveResult makeHelix(Document& doc, const ViewAxes& axes, const HelixArgs& args
 SketchSelection selectSketchPoints(std::span<const PixelPoint> trail) {
     constexpr int kCloseDistance = 8;  // pixels, per coordinate, strict
     constexpr int kDroppedOnClose = 8;
-    constexpr int kMaxGap = 8;            // points between two kept ones
+    constexpr int kMaxGap = 8;              // points between two kept ones
     constexpr long long kMaxTravel = 2500;  // squared pixels walked since the last kept point
 
     SketchSelection out;
@@ -240,7 +244,8 @@ SketchSelection selectSketchPoints(std::span<const PixelPoint> trail) {
     if (size < 2) return out;
     const PixelPoint& first = trail[0];
     const PixelPoint& last = trail[size - 1];
-    if (std::abs(last.x - first.x) < kCloseDistance && std::abs(last.y - first.y) < kCloseDistance) {
+    if (std::abs(last.x - first.x) < kCloseDistance &&
+        std::abs(last.y - first.y) < kCloseDistance) {
         out.closed = true;
         size -= kDroppedOnClose;
         // A stroke that comes back within its own closing tail leaves nothing to draw.
@@ -250,8 +255,8 @@ SketchSelection selectSketchPoints(std::span<const PixelPoint> trail) {
     int lastKept = 0;
     long long travel = 0;
     for (int j = 1; j < size; ++j) {
-        bool keep = j == size - 1 ||
-                    static_cast<int>(out.kept.size()) == kMaxSketchCvs - 1 || j - lastKept > kMaxGap;
+        bool keep = j == size - 1 || static_cast<int>(out.kept.size()) == kMaxSketchCvs - 1 ||
+                    j - lastKept > kMaxGap;
         if (!keep) {
             long long dx = trail[j].x - trail[j - 1].x, dy = trail[j].y - trail[j - 1].y;
             travel += dx * dx + dy * dy;

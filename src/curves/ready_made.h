@@ -67,11 +67,11 @@ struct PolygonArgs {
 // Helix dialog.
 struct HelixArgs {
     enum class Turn { AntiClockwise, Clockwise };
-    double radius1 = 0.0;      // "Radius 1": at the first CV
-    double radius2 = 10.0;     // "Radius 2": at the last CV
-    double length = 0.0;       // "Length": along the depth direction
-    double noOfTurns = 1.0;    // "No. of turns"
-    double cvsPerTurn = 6.0;   // "CV's per turn"
+    double radius1 = 0.0;             // "Radius 1": at the first CV
+    double radius2 = 10.0;            // "Radius 2": at the last CV
+    double length = 0.0;              // "Length": along the depth direction
+    double noOfTurns = 1.0;           // "No. of turns"
+    double cvsPerTurn = 6.0;          // "CV's per turn"
     Turn turn = Turn::AntiClockwise;  // "Anit-clockwise" / "Clockwise" as seen on the screen
     // "Radius 1", "Radius 2", "Length", "No. of turns", "CV's per turn", and the radio buttons
     // "Anit-clockwise" and "Clockwise" (labels exactly as the dialog spells them).

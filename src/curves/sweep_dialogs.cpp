@@ -23,9 +23,13 @@ std::array<double, 3> toPolar(double x, double y, double z) {
     return {std::hypot(x, y), std::atan2(y, x) / kDegree, std::atan2(z, x) / kDegree};
 }
 
-double roundTo(double v, double step) { return step > 0.0 ? std::round(v / step) * step : v; }
+double roundTo(double v, double step) {
+    return step > 0.0 ? std::round(v / step) * step : v;
+}
 
-bool inCopyRange(int n) { return n >= 1 && n <= kMaxSweepCopies; }
+bool inCopyRange(int n) {
+    return n >= 1 && n <= kMaxSweepCopies;
+}
 
 }  // namespace
 
@@ -70,7 +74,8 @@ const std::vector<DialogField<ExtendArgs>>& ExtendArgs::fields() {
     static const std::vector<DialogField<ExtendArgs>> list = [] {
         auto edit = [](std::string label, int i, std::string polarLabel) {
             return DialogField<ExtendArgs>{
-                std::move(label), {},
+                std::move(label),
+                {},
                 [i](ExtendArgs& a, std::string_view t) -> std::string {
                     auto v = parseNumber(t);
                     if (!v) return "\"" + std::string(t) + "\" is not a number";
@@ -81,25 +86,26 @@ const std::vector<DialogField<ExtendArgs>>& ExtendArgs::fields() {
                 {std::move(polarLabel)}};
         };
         DialogField<ExtendArgs> polarBox{
-            "<", {},
+            "<",
+            {},
             [](ExtendArgs& a, std::string_view t) -> std::string {
                 auto v = parseCheck(t);
                 if (!v) return "\"" + std::string(t) + "\" is neither on nor off";
-                if (!a.setPolar(*v)) return "polar entry cannot express a '+' (depth) part without a '--' part";
+                if (!a.setPolar(*v))
+                    return "polar entry cannot express a '+' (depth) part without a '--' part";
                 return {};
             },
             [](const ExtendArgs& a) { return std::string(a.polar ? "1" : "0"); }};
         return withDefaults<ExtendArgs>({integerField("Extend Number", &ExtendArgs::extendNumber),
-                                         edit("--", 0, "/"), edit("|", 1, "<"),
-                                         edit("+", 2, ">"), polarBox});
+                                         edit("--", 0, "/"), edit("|", 1, "<"), edit("+", 2, ">"),
+                                         polarBox});
     }();
     return list;
 }
 
 std::string validate(const ExtendArgs& args) {
     if (!inCopyRange(args.extendNumber))
-        return "Extend Number must be a whole number from 1 to " +
-               std::to_string(kMaxSweepCopies);
+        return "Extend Number must be a whole number from 1 to " + std::to_string(kMaxSweepCopies);
     for (double e : args.edits)
         if (!std::isfinite(e)) return "the extend vector must be made of finite numbers";
     Point3 v = args.vector();
@@ -141,24 +147,27 @@ bool RevolveArgs::applyDrag(double turnDegrees) {
 
 const std::vector<DialogField<RevolveArgs>>& RevolveArgs::fields() {
     static const std::vector<DialogField<RevolveArgs>> list = [] {
-        DialogField<RevolveArgs> num{
-            "Number", {},
-            [](RevolveArgs& a, std::string_view t) -> std::string {
-                auto v = parseInteger(t);
-                if (!v) return "\"" + std::string(t) + "\" is not a whole number";
-                a.setNumber(*v);
-                return {};
-            },
-            [](const RevolveArgs& a) { return std::to_string(a.number); }};
-        DialogField<RevolveArgs> deg{
-            "Degree", {},
-            [](RevolveArgs& a, std::string_view t) -> std::string {
-                auto v = parseNumber(t);
-                if (!v) return "\"" + std::string(t) + "\" is not a number";
-                a.setDegree(*v);
-                return {};
-            },
-            [](const RevolveArgs& a) { return formatNumber(a.degree); }};
+        DialogField<RevolveArgs> num{"Number",
+                                     {},
+                                     [](RevolveArgs& a, std::string_view t) -> std::string {
+                                         auto v = parseInteger(t);
+                                         if (!v)
+                                             return "\"" + std::string(t) +
+                                                    "\" is not a whole number";
+                                         a.setNumber(*v);
+                                         return {};
+                                     },
+                                     [](const RevolveArgs& a) { return std::to_string(a.number); }};
+        DialogField<RevolveArgs> deg{"Degree",
+                                     {},
+                                     [](RevolveArgs& a, std::string_view t) -> std::string {
+                                         auto v = parseNumber(t);
+                                         if (!v)
+                                             return "\"" + std::string(t) + "\" is not a number";
+                                         a.setDegree(*v);
+                                         return {};
+                                     },
+                                     [](const RevolveArgs& a) { return formatNumber(a.degree); }};
         return withDefaults<RevolveArgs>(
             {num, deg, checkField("Full revolution", &RevolveArgs::fullRevolution),
              checkField("Clockwise", &RevolveArgs::clockwise)});

@@ -8,9 +8,9 @@ namespace orv {
 
 namespace {
 
-// Sub-span step matrices for one resolution. Every curve and surface row of a design uses the
-// same few resolutions, usually one after another, so a single entry per thread is enough and
-// refinement never allocates once the table exists.
+// Sub-span step matrices for one resolution. Curves are refined in runs at the same
+// resolution, so one entry per thread is enough: the table is rebuilt (in place, keeping its
+// capacity) only when the resolution changes.
 struct StepCache {
     int resolution = -1;
     std::vector<Matrix4> steps;
@@ -33,23 +33,13 @@ const std::vector<Matrix4>& stepMatrices(int resolution) {
     for (int l = 0; l < resolution; ++l) {
         const float lf = static_cast<float>(l);
         const float t = lf * d;
-        Matrix4 c = Matrix4::identity();
-        c(0, 0) = 1.0f;
-        c(0, 1) = t;
-        c(0, 2) = t * t;
-        c(0, 3) = t * t * t;
-        c(1, 0) = 0.0f;
-        c(1, 1) = d;
-        c(1, 2) = 2.0f * lf * d2;
-        c(1, 3) = 3.0f * lf * lf * d3;
-        c(2, 0) = 0.0f;
-        c(2, 1) = 0.0f;
-        c(2, 2) = d2;
-        c(2, 3) = 3.0f * lf * d3;
-        c(3, 0) = 0.0f;
-        c(3, 1) = 0.0f;
-        c(3, 2) = 0.0f;
-        c(3, 3) = d3;
+        Matrix4 c;
+        // clang-format off
+        c.m = {1.0f, t,    t * t,          t * t * t,
+               0.0f, d,    2.0f * lf * d2, 3.0f * lf * lf * d3,
+               0.0f, 0.0f, d2,             3.0f * lf * d3,
+               0.0f, 0.0f, 0.0f,           d3};
+        // clang-format on
         cache.steps[static_cast<size_t>(l)] = basisInverse * c * basis;
     }
     cache.resolution = resolution;

@@ -154,7 +154,7 @@ void evaluateSmooth(const Basis& M, const ExtendedNet& net, int rowRes, int colR
                         M[4 * k + a] * M[4 * l + b];
 
     Coefficients coef;
-    RowLanes lanes(colRes + 1);  // the last patch also owns the closing column
+    RowLanes lanes(colRes + 1);
     // Patch by patch, so the coefficients are computed once per patch; the last patch also
     // owns the closing grid line.
     int e0 = 0;

@@ -82,7 +82,8 @@ public:
     void exportObject(const ModelObject& object);
 
     // Points are transformed by the top of the stack; push makes the new top `m * top`, so
-    // `m` applies first.
+    // `m` applies first. While the top mirrors (negative determinant) every triangle is
+    // turned over, so what faced out still faces out. Popping the last matrix does nothing.
     void pushMatrix(const Matrix4& m);
     void popMatrix();
 
@@ -92,12 +93,22 @@ private:
     void exportBoolean(const BooleanObject& b);
     void exportGem(const GemInstance& g);
     void cap(std::vector<Point3>& polygon);
-    bool placed() const { return !identityTop_; }
+    void emit(const Point3& a, const Point3& b, const Point3& c) {
+        if (stack_.back().mirrors)
+            writer_.triangle(a, c, b);
+        else
+            writer_.triangle(a, b, c);
+    }
+
+    struct Placement {
+        Matrix4 m;
+        bool identity = true;
+        bool mirrors = false;
+    };
 
     MeshWriter& writer_;
     MeshExportOptions options_;
-    std::vector<Matrix4> stack_;
-    bool identityTop_ = true;
+    std::vector<Placement> stack_;
     int orientation_ = 1;
     int depth_ = 0;
     std::vector<Point3> scratch_;
