@@ -31,4 +31,33 @@ inline ViewAxes dominantAxes(const Matrix4& V) {
     return a;
 }
 
+// The fixed view directions: 0 3D (starts as front), 1 front, 2 right, 3 top, 4 back, 5 left,
+// 6 bottom. Rows are the screen images of the world X, Y and Z axes.
+inline Matrix4 directionRotation(int direction) {
+    static constexpr float kRows[7][9] = {
+        {1, 0, 0, 0, 0, -1, 0, 1, 0},   // 3D: the front rotation
+        {1, 0, 0, 0, 0, -1, 0, 1, 0},   // front: +X right, +Z up, -Y toward the viewer
+        {0, 0, 1, 1, 0, 0, 0, 1, 0},    // right: +Y right, +Z up, +X toward the viewer
+        {1, 0, 0, 0, 1, 0, 0, 0, 1},    // top: +X right, +Y up, +Z toward the viewer
+        {-1, 0, 0, 0, 0, 1, 0, 1, 0},   // back
+        {0, 0, -1, -1, 0, 0, 0, 1, 0},  // left
+        {-1, 0, 0, 0, 1, 0, 0, 0, -1},  // bottom
+    };
+    if (direction < 0 || direction > 6) direction = 0;
+    Matrix4 m = Matrix4::identity();
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) m(r, c) = kRows[direction][3 * r + c];
+    return m;
+}
+
+// The view matrix turned about screen axis `axis` (0 x, 1 y, 2 z) by `radians`: V * R.
+inline Matrix4 rotateScreen(const Matrix4& V, int axis, float radians) {
+    Matrix4 R = Matrix4::identity();
+    int e = (axis + 2) % 3, c = (axis + 1) % 3;
+    R(e, e) = R(c, c) = std::cos(radians);
+    R(c, e) = std::sin(radians);
+    R(e, c) = -std::sin(radians);
+    return V * R;
+}
+
 }  // namespace orv
