@@ -7,7 +7,9 @@
 #include <ostream>
 #include <random>
 
+#include "app/dispatch.h"
 #include "app/ui_strings.h"
+#include "batch/script.h"
 #include "model/design_file.h"
 #include "model/gem_library.h"
 #include "model/objects.h"
@@ -151,28 +153,49 @@ std::string lowerExtension(const fs::path& p) {
 int cmdExport(const Invocation& inv) {
     auto files = inv.positional();
     if (files.size() != 2) {
-        inv.err << "usage: orivanta-batch export IN OUT\n";
+        inv.err << "usage: orivanta-batch export IN OUT [--ascii|--binary]\n";
         return 2;
     }
     Document doc(gemLibrary(inv.env));
     if (!openForBatch(doc, files[0], inv.err)) return 1;
     fs::path outPath = files[1];
-    std::string ext = lowerExtension(outPath);
-    FileStatus s;
-    if (ext == ".ovd") {
-        s = saveDesign(doc, outPath);
-    } else if (ext == ".ovv") {
-        s = writeViewerFile(doc.objects(), outPath, std::random_device{}());
-    } else {
-        inv.err << outPath.string() << ": unknown output format \"" << ext
-                << "\" (known: .ovd, .ovv)\n";
+    ExportFormat format;
+    if (!exportFormatFor(outPath, format)) {
+        inv.err << outPath.string() << ": unknown output format \"" << lowerExtension(outPath)
+                << "\" (known: .stl, .ovd, .ovv)\n";
         return 2;
     }
+    if (format == ExportFormat::StlBinary && inv.flag("--ascii")) format = ExportFormat::StlAscii;
+    DirectFileStore store;
+    FileStatus s = exportDocument(doc, outPath, format, store);
     if (s != FileStatus::Ok) {
         report(inv.err, s, outPath);
         return 1;
     }
     return 0;
+}
+
+int cmdScript(const Invocation& inv) {
+    auto files = inv.positional();
+    ScriptOptions options;
+    std::vector<std::string> rest;
+    for (size_t i = 0; i < inv.args.size(); ++i) {
+        const std::string& a = inv.args[i];
+        if ((a == "--open" || a == "--save") && i + 1 < inv.args.size()) {
+            (a == "--open" ? options.open : options.save) = inv.args[++i];
+        } else if (a.rfind("--", 0) == 0) {
+            inv.err << "unknown option " << a << "\n";
+            return 2;
+        } else {
+            rest.push_back(a);
+        }
+    }
+    if (rest.size() != 1) {
+        inv.err << "usage: orivanta-batch script FILE [--open IN] [--save OUT]\n";
+        return 2;
+    }
+    Document doc(gemLibrary(inv.env));
+    return runScript(rest[0], options, doc, inv.out, inv.err);
 }
 
 using Handler = std::function<int(const Invocation&)>;
@@ -186,7 +209,14 @@ struct BatchCommand {
 const std::vector<BatchCommand>& batchCommands() {
     static const std::vector<BatchCommand> table = {
         {"info", "info FILE [--json]        list the objects of a design", cmdInfo},
-        {"export", "export IN OUT             write IN as OUT (.ovd, .ovv)", cmdExport},
+        {"export",
+         "export IN OUT [--ascii]    write IN as OUT by its extension: .stl (binary unless\n"
+         "                             --ascii), .ovd (design), .ovv (viewer file)",
+         cmdExport},
+        {"script",
+         "script FILE [--open IN] [--save OUT]\n"
+         "                             run a command script (see docs/scripts.md)",
+         cmdScript},
     };
     return table;
 }

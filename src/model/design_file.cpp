@@ -129,10 +129,10 @@ bool writeFileAtomically(const fs::path& path, std::span<const uint8_t> bytes) {
     return false;
 }
 
-FileStatus saveDesign(Document& doc, const fs::path& path) {
-    std::vector<uint8_t> bytes = designBytes(doc.objects());
+FileStatus replaceFile(const fs::path& path, std::span<const uint8_t> bytes, bool keepBackup) {
     std::error_code ec;
-    bool keepBackup = fs::is_regular_file(path, ec) && ::access(path.c_str(), R_OK | W_OK) == 0;
+    keepBackup = keepBackup && fs::is_regular_file(path, ec) &&
+                 ::access(path.c_str(), R_OK | W_OK) == 0;
     if (keepBackup) {
         fs::path bak = backupPath(path);
         fs::remove(bak, ec);
@@ -141,7 +141,12 @@ FileStatus saveDesign(Document& doc, const fs::path& path) {
         fs::create_hard_link(path, bak, ec);
         if (ec) fs::copy_file(path, bak, fs::copy_options::overwrite_existing, ec);
     }
-    if (!writeFileAtomically(path, bytes)) return FileStatus::CannotWrite;
+    return writeFileAtomically(path, bytes) ? FileStatus::Ok : FileStatus::CannotWrite;
+}
+
+FileStatus saveDesign(Document& doc, const fs::path& path) {
+    FileStatus s = replaceFile(path, designBytes(doc.objects()), true);
+    if (s != FileStatus::Ok) return s;
     doc.modified = false;
     doc.path = path;
     return FileStatus::Ok;
@@ -172,9 +177,8 @@ FileStatus insertDesign(Document& doc, const fs::path& path) {
     return r.damaged ? FileStatus::Damaged : FileStatus::Ok;
 }
 
-FileStatus writeViewerFile(const ObjectList& objects, const fs::path& path, uint32_t seed) {
-    BufferWriter plain;
-    ScramblingWriter out(plain, seed);
+void writeViewerRecords(const ObjectList& objects, RecordWriter& sink, uint32_t seed) {
+    ScramblingWriter out(sink, seed);
     for (size_t i = 0; i < sizeof kViewerMagic - 1; ++i) out.u8(static_cast<uint8_t>(kViewerMagic[i]));
     objects.forEach([&](const ModelObject& o) {
         if (o.state < 0) return;
@@ -182,6 +186,11 @@ FileStatus writeViewerFile(const ObjectList& objects, const fs::path& path, uint
         o.write(out);
     });
     out.u8('&');
+}
+
+FileStatus writeViewerFile(const ObjectList& objects, const fs::path& path, uint32_t seed) {
+    BufferWriter plain;
+    writeViewerRecords(objects, plain, seed);
     return writeFileAtomically(path, plain.out) ? FileStatus::Ok : FileStatus::CannotWrite;
 }
 

@@ -45,6 +45,9 @@ FileStatus saveDesign(Document& doc, const std::filesystem::path& path);
 FileStatus openDesign(Document& doc, const std::filesystem::path& path);
 // Appends the file's objects as one undoable step's worth of additions.
 FileStatus insertDesign(Document& doc, const std::filesystem::path& path);
+class RecordWriter;
+// The viewer file's bytes, scrambled, into `out`.
+void writeViewerRecords(const ObjectList& objects, RecordWriter& out, uint32_t seed);
 // Scrambled copy for the outside viewer program; never read back.
 FileStatus writeViewerFile(const ObjectList& objects, const std::filesystem::path& path,
                            uint32_t seed);
@@ -52,6 +55,11 @@ FileStatus writeViewerFile(const ObjectList& objects, const std::filesystem::pat
 // ring.ovd -> ring.bak, ring -> ring.bak, a.b.design -> a.b.design.bak: a '.' counts as the
 // start of an extension only within the last four characters.
 std::filesystem::path backupPath(const std::filesystem::path& path);
+
+// Writes `bytes` as `path` through writeFileAtomically, first keeping an existing readable and
+// writable file as its backup when asked. The common end of every save and export.
+FileStatus replaceFile(const std::filesystem::path& path, std::span<const uint8_t> bytes,
+                       bool keepBackup);
 
 // Whole-file helpers that report failure instead of throwing.
 bool readFileBytes(const std::filesystem::path& path, std::vector<uint8_t>& out);

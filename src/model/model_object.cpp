@@ -90,7 +90,8 @@ void CvObject::setCvs(std::vector<Point3> points, std::vector<uint32_t> flags) {
 }
 
 void CvObject::transform(const Matrix4& M, bool all) {
-    ModelObject::transform(M, all);
+    // Moving a few picked CVs does not move the object: its frame and mapping stay.
+    if (all) ModelObject::transform(M, all);
     if (!all && hideCv) return;
     for (size_t i = 0; i < cvs.size(); ++i)
         if (all || cvFlags[i] != 0) cvs[i] = transformPoint(cvs[i], M);

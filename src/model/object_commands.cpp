@@ -230,3 +230,38 @@ bool copyFlip90(Document& doc, const ViewAxes& axes, QuarterTurn dir) {
 }
 
 }  // namespace orv
+
+namespace orv {
+
+bool pickAll(Document& doc, uint32_t filter, const std::function<bool(int)>& layerPickable) {
+    auto wanted = [filter](const ModelObject& o) {
+        switch (filter) {
+            case static_cast<uint32_t>(PickAllFilter::All): return o.classNumber() != kClassTLine;
+            case static_cast<uint32_t>(PickAllFilter::Jewels): return isJewel(o);
+            default: return o.classNumber() == filter;
+        }
+    };
+    ObjectList::Cursor c;
+    bool changed = false;
+    while (ModelObject* o = doc.objects().nextObject(c, objstate::kNormal)) {
+        if (!wanted(*o) || (layerPickable && !layerPickable(o->layer))) continue;
+        doc.record(o, RecordType::StateChanged);
+        o->state = objstate::kPicked;
+        changed = true;
+    }
+    return changed;
+}
+
+bool pickNone(Document& doc) {
+    ObjectList::Cursor c;
+    bool changed = false;
+    while (ModelObject* o = doc.objects().nextObject(c, objstate::kPicked)) {
+        if (o->classNumber() == kClassTLine) continue;
+        doc.record(o, RecordType::StateChanged);
+        o->state = objstate::kNormal;
+        changed = true;
+    }
+    return changed;
+}
+
+}  // namespace orv

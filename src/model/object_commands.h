@@ -1,4 +1,6 @@
 #pragma once
+#include <functional>
+
 #include "kernel/bbox.h"
 #include "kernel/view_axes.h"
 #include "model/document.h"
@@ -34,5 +36,20 @@ Matrix4 quarterTurnMatrix(const ViewAxes& axes, QuarterTurn dir);
 bool flip90(Document& doc, const ViewAxes& axes, QuarterTurn dir);
 // Turned copies of the picked objects; the originals stay, unpicked.
 bool copyFlip90(Document& doc, const ViewAxes& axes, QuarterTurn dir);
+
+}  // namespace orv
+
+namespace orv {
+
+// What "pick all" selects: a class number, every class but T-lines, or jewels.
+enum class PickAllFilter : uint32_t {
+    All = 1,
+    Jewels = 1000,
+};
+// Selects every unselected (state 0) object of the filter on a pickable layer; `filter` is a
+// class number or one of PickAllFilter. `layerPickable` may be empty (every layer pickable).
+bool pickAll(Document& doc, uint32_t filter, const std::function<bool(int)>& layerPickable = {});
+// Deselects every selected object except T-lines.
+bool pickNone(Document& doc);
 
 }  // namespace orv

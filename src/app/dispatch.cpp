@@ -1,0 +1,331 @@
+#include "app/dispatch.h"
+
+#include <map>
+#include <random>
+#include <sstream>
+
+#include "app/ui_strings.h"
+#include "model/design_file.h"
+#include "model/object_commands.h"
+#include "model/objects.h"
+#include "model/record_io.h"
+#include "output/stl.h"
+
+namespace orv {
+
+namespace {
+
+// Binds an argument struct's labelled fields to a dialog request.
+template <class Args>
+DialogRequest dialogFor(int command, std::string caption, Args& args) {
+    DialogRequest r;
+    r.command = command;
+    r.caption = std::move(caption);
+    for (const auto& f : Args::fields()) {
+        auto set = f.set;
+        auto get = f.get;
+        r.controls.push_back({f.label, f.otherLabels,
+                              [&args, set](std::string_view t) { return set(args, t); },
+                              [&args, get] { return get(args); }});
+    }
+    r.validate = [&args] { return validate(args); };
+    return r;
+}
+
+// Gathers into a scratch copy so that a cancelled or refused dialog leaves the remembered
+// values as they were.
+template <class Args>
+CommandOutcome withDialog(CommandContext& ctx, int command, const char* caption, Args& remembered,
+                          const std::function<CommandOutcome(const Args&)>& run) {
+    Args args = remembered;
+    DialogRequest request = dialogFor(command, caption, args);
+    std::string error;
+    switch (ctx.dialogs.gather(request, error)) {
+        case Gathered::Cancelled: return {CommandStatus::Cancelled, {}};
+        case Gathered::Failed: return {CommandStatus::Failed, error};
+        case Gathered::Ok: break;
+    }
+    if (std::string invalid = validate(args); !invalid.empty())
+        return {CommandStatus::Failed, invalid};
+    remembered = args;
+    return run(args);
+}
+
+CommandOutcome fromCurve(const CurveResult& r) {
+    if (!r.error.empty()) return {CommandStatus::Failed, r.error};
+    return {};
+}
+
+CommandOutcome fromSurfaces(const SurfaceResult& r) {
+    if (!r.error.empty()) return {CommandStatus::Failed, r.error};
+    return {};
+}
+
+CommandOutcome fileMessage(CommandContext& ctx, FileStatus s) {
+    if (s == FileStatus::Ok) return {};
+    std::string text(uiText(messageId(s)));
+    // A damaged file is opened as far as it goes: the user is told, the command succeeded.
+    if (s == FileStatus::Damaged) {
+        ctx.messages.message(text);
+        return {};
+    }
+    return {CommandStatus::Failed, text};
+}
+
+constexpr std::string_view kDesignFilter = "Orivanta Files (*.ovd)|*.ovd|All Files (*.*)|*.*|";
+
+CommandOutcome openCommand(CommandContext& ctx, FileRole role) {
+    auto path = ctx.files.choose(role, kDesignFilter);
+    if (!path) return {CommandStatus::Cancelled, {}};
+    FileStatus s = role == FileRole::Open ? openDesign(ctx.doc, *path) : insertDesign(ctx.doc, *path);
+    return fileMessage(ctx, s);
+}
+
+CommandOutcome saveCommand(CommandContext& ctx, bool askName) {
+    std::filesystem::path path = ctx.doc.path;
+    if (askName || path.empty()) {
+        auto chosen = ctx.files.choose(FileRole::SaveAs, kDesignFilter);
+        if (!chosen) return {CommandStatus::Cancelled, {}};
+        path = *chosen;
+    }
+    FileStatus s = ctx.store.replace(path, designBytes(ctx.doc.objects()), true);
+    if (s == FileStatus::Ok) {
+        ctx.doc.modified = false;
+        ctx.doc.path = path;
+    }
+    return fileMessage(ctx, s);
+}
+
+CommandOutcome exportCommand(CommandContext& ctx) {
+    auto path = ctx.files.choose(FileRole::Export, kExportFilter);
+    if (!path) return {CommandStatus::Cancelled, {}};
+    ExportFormat format;
+    if (!exportFormatFor(*path, format))
+        return {CommandStatus::Failed, "Unknown output format: " + path->filename().string()};
+    return fileMessage(ctx, exportDocument(ctx.doc, *path, format, ctx.store, ctx.exportOptions));
+}
+
+using Handler = std::function<CommandOutcome(CommandContext&)>;
+
+// Wraps a command that acts at once on the document and reports whether it changed anything.
+Handler immediate(bool (*f)(Document&)) {
+    return [f](CommandContext& ctx) {
+        f(ctx.doc);
+        return CommandOutcome{};
+    };
+}
+
+Handler flag(bool (*f)(Document&, bool), bool on) {
+    return [f, on](CommandContext& ctx) {
+        f(ctx.doc, on);
+        return CommandOutcome{};
+    };
+}
+
+Handler turn(bool (*f)(Document&, const ViewAxes&, QuarterTurn), QuarterTurn dir) {
+    return [f, dir](CommandContext& ctx) {
+        f(ctx.doc, ctx.axes, dir);
+        return CommandOutcome{};
+    };
+}
+
+Handler pickAllOf(uint32_t filter) {
+    return [filter](CommandContext& ctx) {
+        pickAll(ctx.doc, filter);
+        return CommandOutcome{};
+    };
+}
+
+const std::map<int, Handler>& handlers() {
+    static const std::map<int, Handler> table = {
+        {57601, [](CommandContext& c) { return openCommand(c, FileRole::Open); }},
+        {1000, [](CommandContext& c) { return openCommand(c, FileRole::Insert); }},
+        {57603, [](CommandContext& c) { return saveCommand(c, false); }},
+        {57604, [](CommandContext& c) { return saveCommand(c, true); }},
+        {1004, exportCommand},
+        {57643,
+         [](CommandContext& c) {
+             if (!c.doc.undo()) c.messages.message(uiText(msg::kNoMoreUndo));
+             return CommandOutcome{};
+         }},
+        {57644,
+         [](CommandContext& c) {
+             if (!c.doc.redo()) c.messages.message(uiText(msg::kNoMoreRedo));
+             return CommandOutcome{};
+         }},
+        {2000, [](CommandContext& c) {
+             deleteObjects(c.doc);
+             return CommandOutcome{};
+         }},
+        {2001, immediate(undeleteObjects)},
+        {2002, immediate(hideObjects)},
+        {2003, immediate(unhideObjects)},
+        {2004, immediate(swapHide)},
+        {2100, flag(setHideCv, true)},
+        {2101, flag(setHideCv, false)},
+        {2200, immediate(hideJewels)},
+        {2201, immediate(showJewels)},
+        {2202, flag(setJewel, true)},
+        {2203, flag(setJewel, false)},
+        {2300, flag(setSuperSubtractor, true)},
+        {2301, flag(setSuperSubtractor, false)},
+        {2400, flag(setNonDeformable, false)},
+        {2401, flag(setNonDeformable, true)},
+        {3610, pickAllOf(static_cast<uint32_t>(PickAllFilter::All))},
+        {3611, pickAllOf(kClassCurve)},
+        {3612, pickAllOf(kClassSurface)},
+        {3613, pickAllOf(kClassBoolean)},
+        {3614, pickAllOf(kClassBlock)},
+        {3615, pickAllOf(static_cast<uint32_t>(PickAllFilter::Jewels))},
+        {3616, pickAllOf(kClassTLine)},
+        {3617, pickAllOf(kClassFacet)},
+        {4100, turn(copyFlip90, QuarterTurn::Up)},
+        {4103, turn(copyFlip90, QuarterTurn::Down)},
+        {4102, turn(copyFlip90, QuarterTurn::Left)},
+        {4101, turn(copyFlip90, QuarterTurn::Right)},
+        {5010,
+         [](CommandContext& c) {
+             c.doc.objectAxisMode = !c.doc.objectAxisMode;
+             return CommandOutcome{};
+         }},
+        {5105,
+         [](CommandContext& c) {
+             return withDialog<TransformArgs>(c, 5105, "Transform", c.memory.transform,
+                                              [&](const TransformArgs& a) {
+                                                  applyTransform(c.doc, a.objectAxis, a.matrix(c.axes));
+                                                  return CommandOutcome{};
+                                              });
+         }},
+        {5101, turn(flip90, QuarterTurn::Up)},
+        {5102, turn(flip90, QuarterTurn::Down)},
+        {5103, turn(flip90, QuarterTurn::Left)},
+        {5104, turn(flip90, QuarterTurn::Right)},
+        {7020,
+         [](CommandContext& c) {
+             return withDialog<LineArgs>(c, 7020, "Line", c.memory.line, [&](const LineArgs& a) {
+                 return fromCurve(makeLine(c.doc, c.axes, a));
+             });
+         }},
+        {7021,
+         [](CommandContext& c) {
+             return withDialog<CircleArgs>(c, 7021, "Circle", c.memory.circle,
+                                           [&](const CircleArgs& a) {
+                                               return fromCurve(makeCircle(c.doc, c.axes, a));
+                                           });
+         }},
+        {7022,
+         [](CommandContext& c) {
+             return withDialog<PolygonArgs>(c, 7022, "Polygon", c.memory.polygon,
+                                            [&](const PolygonArgs& a) {
+                                                return fromCurve(makePolygon(c.doc, c.axes, a));
+                                            });
+         }},
+        {7023,
+         [](CommandContext& c) {
+             return withDialog<HelixArgs>(c, 7023, "Helix", c.memory.helix, [&](const HelixArgs& a) {
+                 return fromCurve(makeHelix(c.doc, c.axes, a));
+             });
+         }},
+        {7200, immediate(restoreRemovedCurves)},
+        {8000,
+         [](CommandContext& c) {
+             return withDialog<ExtendSurfaceArgs>(
+                 c, 8000, "Extend", c.memory.extendSurface, [&](const ExtendSurfaceArgs& a) {
+                     return fromSurfaces(makeExtendSurfaces(c.doc, c.axes, a));
+                 });
+         }},
+        {8001,
+         [](CommandContext& c) {
+             c.memory.revolveSurface.fullRevolution = true;  // ticked anew at every opening
+             return withDialog<RevolveSurfaceArgs>(
+                 c, 8001, "Revolve", c.memory.revolveSurface, [&](const RevolveSurfaceArgs& a) {
+                     return fromSurfaces(
+                         makeRevolveSurfaces(c.doc, c.axes, a, RevolveAxis::Vertical));
+                 });
+         }},
+        {8002,
+         [](CommandContext& c) {
+             c.memory.revolveSurface.fullRevolution = true;
+             return withDialog<RevolveSurfaceArgs>(
+                 c, 8002, "Revolve", c.memory.revolveSurface, [&](const RevolveSurfaceArgs& a) {
+                     return fromSurfaces(
+                         makeRevolveSurfaces(c.doc, c.axes, a, RevolveAxis::Horizontal));
+                 });
+         }},
+    };
+    return table;
+}
+
+bool inMenuScript(int command) {
+    for (const auto& e : menuScript())
+        if (e.number == command) return true;
+    // Commands that the menus gain after building or that only a hotkey reaches.
+    for (int extra : {7200, 9301, 9131, 9132, 1005, 1006, 1007, 1008, 1009, 1010, 1011, 9130, 3441})
+        if (extra == command) return true;
+    return false;
+}
+
+}  // namespace
+
+bool commandAvailable(int command) { return handlers().count(command) != 0; }
+
+const MenuNode& mainMenu() {
+    static const MenuNode menu = buildMenu(menuScript());
+    return menu;
+}
+
+CommandOutcome dispatchCommand(int command, CommandContext& ctx) {
+    auto it = handlers().find(command);
+    if (it == handlers().end()) {
+        if (inMenuScript(command))
+            return {CommandStatus::NotAvailable, "command " + std::to_string(command) + " (" +
+                                                     menuPath(mainMenu(), command) +
+                                                     ") is not available yet"};
+        return {CommandStatus::Unknown, "no command " + std::to_string(command)};
+    }
+    ctx.doc.beginStep();
+    return it->second(ctx);
+}
+
+bool exportFormatFor(const std::filesystem::path& path, ExportFormat& format) {
+    std::string e = path.extension().string();
+    for (char& ch : e) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    if (e == ".stl") {
+        format = ExportFormat::StlBinary;
+    } else if (e == ".ovv") {
+        format = ExportFormat::Viewer;
+    } else if (e == ".ovd") {
+        format = ExportFormat::Design;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+FileStatus exportDocument(const Document& doc, const std::filesystem::path& path,
+                          ExportFormat format, FileStore& store,
+                          const MeshExportOptions& options) {
+    std::vector<uint8_t> bytes;
+    switch (format) {
+        case ExportFormat::Design: bytes = designBytes(doc.objects()); break;
+        case ExportFormat::Viewer: {
+            BufferWriter plain;
+            writeViewerRecords(doc.objects(), plain, std::random_device{}());
+            bytes = std::move(plain.out);
+            break;
+        }
+        case ExportFormat::StlAscii:
+        case ExportFormat::StlBinary: {
+            std::stringstream out(std::ios::in | std::ios::out | std::ios::binary);
+            int64_t n = format == ExportFormat::StlAscii ? writeStlAscii(doc.objects(), out, options)
+                                                         : writeStlBinary(doc.objects(), out, options);
+            if (n < 0) return FileStatus::CannotWrite;
+            std::string s = out.str();
+            bytes.assign(s.begin(), s.end());
+            break;
+        }
+    }
+    return store.replace(path, bytes, format == ExportFormat::Design);
+}
+
+}  // namespace orv

@@ -1,0 +1,46 @@
+#pragma once
+#include <array>
+#include <string>
+#include <vector>
+
+#include "curves/dialog_fields.h"
+#include "kernel/matrix4.h"
+#include "kernel/view_axes.h"
+
+namespace orv {
+
+class Document;
+
+// Applies M to what is picked: selected objects as a whole, and in unselected objects only
+// their picked CVs (objects without picked CVs are left alone and unrecorded). In object-axis
+// mode each object turns about its own frame: inverse(F) * M * F. One record per object
+// changed, into the step the caller has begun. Returns whether anything changed.
+bool applyTransform(Document& doc, bool objectAxis, const Matrix4& M);
+
+// Values of the numeric Transform dialog. The three edits of each row are in screen terms:
+// horizontal, vertical, in / out (toward the viewer).
+struct TransformArgs {
+    enum Row : int { kMove = 1, kSize = 2, kScale = 4, kRotate = 8 };
+    int rows = kMove;
+    std::array<double, 3> move{1.0, 0.0, 0.0};
+    double size = 1.0;
+    std::array<double, 3> scale{1.0, 1.0, 1.0};
+    std::array<double, 3> rotate{90.0, 0.0, 0.0};
+    bool objectAxis = false;
+
+    // Clicking a row's button: a row already on becomes the only one; a row that is off is
+    // added, Size and Scale excluding each other.
+    void clickRow(Row row);
+    // The world matrix R * S * T for a view's axes (rotation, then scaling, then translation,
+    // all about the world origin); only rows that are on take part.
+    Matrix4 matrix(const ViewAxes& axes) const;
+
+    // Row switches "Move", "Size", "Scale", "Rotate" (on/off); edits "Move Horizontal",
+    // "Move Vertical", "Move In / Out", "Size factor", "Scale Horizontal", ...,
+    // "Rotate In / Out"; radio buttons "World origin" and "Object axis".
+    static const std::vector<DialogField<TransformArgs>>& fields();
+};
+
+std::string validate(const TransformArgs& args);
+
+}  // namespace orv
