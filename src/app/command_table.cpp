@@ -145,8 +145,10 @@ std::string stripMnemonic(std::string_view text) {
 
 namespace {
 
-std::string folded(std::string_view s) {
-    std::string out = stripMnemonic(s);
+// Menu texts lose their mnemonics; a query keeps its '&'s unless `strip`, so that
+// "Cut&Paste" finds "Cut&&&Paste" and "C&ircle" finds "C&ircle".
+std::string folded(std::string_view s, bool strip = true) {
+    std::string out = strip ? stripMnemonic(s) : std::string(s);
     // Surrounding spaces and case never distinguish two commands.
     while (!out.empty() && out.back() == ' ') out.pop_back();
     size_t start = out.find_first_not_of(' ');
@@ -155,14 +157,14 @@ std::string folded(std::string_view s) {
     return out;
 }
 
-std::vector<std::string> splitPath(std::string_view text) {
+std::vector<std::string> splitPath(std::string_view text, bool strip) {
     std::vector<std::string> parts;
     size_t start = 0;
     while (true) {
         size_t slash = text.find('/', start);
         // A '/' inside a menu text ("Swap U/V", "Front view ( X/Z )") is part of the text when
         // no popup matches; the caller tries the whole text first.
-        parts.push_back(folded(text.substr(start, slash - start)));
+        parts.push_back(folded(text.substr(start, slash - start), strip));
         if (slash == std::string_view::npos) break;
         start = slash + 1;
     }
@@ -206,9 +208,12 @@ bool findPath(const MenuNode& node, int command, std::string& out) {
 std::vector<int> findCommandsByText(const MenuNode& menu, std::string_view text) {
     std::vector<const MenuNode*> path;
     std::vector<int> found;
-    collect(menu, path, {folded(text)}, found);
-    if (found.empty() && text.find('/') != std::string_view::npos)
-        collect(menu, path, splitPath(text), found);
+    for (bool strip : {false, true}) {
+        collect(menu, path, {folded(text, strip)}, found);
+        if (found.empty() && text.find('/') != std::string_view::npos)
+            collect(menu, path, splitPath(text, strip), found);
+        if (!found.empty()) break;
+    }
     return found;
 }
 
