@@ -1,0 +1,1 @@
+// Keeps the layer's library non-empty until its first module lands.
