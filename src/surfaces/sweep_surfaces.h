@@ -69,7 +69,8 @@ struct TransformSurfaceArgs {
 enum class RevolveAxis { Vertical, Horizontal };
 
 // Outcome of a surface command: the new surfaces in the order of their curves. Empty with no
-// error when there was nothing to do (no picked curve, or an Extend Number of 1).
+// error when there was nothing to do: no picked curve, or a copy count of 1 (one row would only
+// hide the curve behind a surface with nothing to draw).
 struct SurfaceResult {
     std::vector<SurfaceObject*> surfaces;
     std::string error;
