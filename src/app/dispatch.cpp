@@ -252,6 +252,16 @@ const std::map<int, Handler>& handlers() {
                          makeRevolveSurfaces(c.doc, c.axes, a, RevolveAxis::Horizontal));
                  });
          }},
+        {8003,
+         [](CommandContext& c) {
+             return withDialog<TransformSeriesArgs>(
+                 c, 8003, "Transform", c.memory.transformSeries, [&](const TransformSeriesArgs& a) {
+                     TransformSurfaceArgs s;
+                     s.matrix = a.matrix(c.axes);
+                     s.copies = a.copyNo;
+                     return fromSurfaces(makeTransformSurfaces(c.doc, s));
+                 });
+         }},
     };
     return table;
 }

@@ -21,6 +21,7 @@ struct DialogMemory {
     ExtendSurfaceArgs extendSurface;
     RevolveSurfaceArgs revolveSurface;
     TransformArgs transform;
+    TransformSeriesArgs transformSeries;
 };
 
 // Everything one command may use. The view axes are those of the active view.

@@ -53,9 +53,9 @@ void TransformArgs::clickRow(Row row) {
 }
 
 Matrix4 TransformArgs::matrix(const ViewAxes& axes) const {
-    // Screen in/out is toward the viewer, the opposite of the depth axis.
+    // The view's third screen axis points toward the viewer, which is the dialog's "In / Out".
     auto axisOf = [&](int k) { return axes.axis[k]; };
-    auto signOf = [&](int k) { return k == 2 ? -axes.sign[2] : axes.sign[k]; };
+    auto signOf = [&](int k) { return axes.sign[k]; };
     Matrix4 T = Matrix4::identity(), S = Matrix4::identity(), R = Matrix4::identity();
     if (rows & kMove)
         for (int k = 0; k < 3; ++k) T(3, axisOf(k)) += static_cast<float>(signOf(k) * move[k]);
@@ -132,6 +132,20 @@ const std::vector<DialogField<TransformArgs>>& TransformArgs::fields() {
         return withDefaults(std::move(f));
     }();
     return list;
+}
+
+const std::vector<DialogField<TransformSeriesArgs>>& TransformSeriesArgs::fields() {
+    static const auto list = [] {
+        auto f = fieldsAs<TransformSeriesArgs>(TransformArgs::fields());
+        f.push_back(integerField("Copy No.", &TransformSeriesArgs::copyNo));
+        return withDefaults(std::move(f));
+    }();
+    return list;
+}
+
+std::string validate(const TransformSeriesArgs& a) {
+    if (a.copyNo < 2 || a.copyNo > 10000) return "Copy No. must be a whole number from 2 to 10000";
+    return validate(static_cast<const TransformArgs&>(a));
 }
 
 std::string validate(const TransformArgs& a) {

@@ -43,4 +43,14 @@ struct TransformArgs {
 
 std::string validate(const TransformArgs& args);
 
+// The Transform dialog with "Copy No." shown, as the transform surface and copy series use it:
+// the copies carry the matrix to the powers 1 ... copies - 1.
+struct TransformSeriesArgs : TransformArgs {
+    int copyNo = 2;
+    // TransformArgs' labels and "Copy No.".
+    static const std::vector<DialogField<TransformSeriesArgs>>& fields();
+};
+
+std::string validate(const TransformSeriesArgs& args);
+
 }  // namespace orv
