@@ -125,10 +125,24 @@ void MeshExporter::exportSurface(const SurfaceObject& s) {
     }
 }
 
-void MeshExporter::cap(std::vector<Point3>& polygon) {
-    if (orientation_ < 0) std::reverse(polygon.begin(), polygon.end());
-    for (const TriangleIndices& t : triangulatePolygon(polygon))
-        emit(polygon[t[0]], polygon[t[1]], polygon[t[2]]);
+void MeshExporter::cap(const std::vector<Point3>& polygon) {
+    // Against the orientation the polygon is wound the other way round. Triangulating it as
+    // given and turning each triangle over covers it the same way, and keeps the two
+    // orientations of a surface exact mirror images of each other.
+    const bool reversed = orientation_ < 0;
+    // Triangulated where facet files put the points, so that points in line there are in line
+    // for the triangulator too: it then never cuts a sliver that the writer would drop, which
+    // would leave two boundary edges of the grid without a partner.
+    rounded_.resize(polygon.size());
+    std::transform(polygon.begin(), polygon.end(), rounded_.begin(), [](const Point3& p) {
+        return Point3{roundToGrid(p.x), roundToGrid(p.y), roundToGrid(p.z)};
+    });
+    for (const TriangleIndices& t : triangulatePolygon(rounded_)) {
+        if (reversed)
+            emit(polygon[t[0]], polygon[t[2]], polygon[t[1]]);
+        else
+            emit(polygon[t[0]], polygon[t[1]], polygon[t[2]]);
+    }
 }
 
 void MeshExporter::exportFacets(const FacetObject& f) {
@@ -146,8 +160,7 @@ void MeshExporter::exportFacets(const FacetObject& f) {
         if (k > f.faceIndices.size() - at) return;  // sizes beyond the indices: corrupt
         const uint32_t* idx = f.faceIndices.data() + at;
         at += k;
-        if (k < 3 || std::any_of(idx, idx + k, [&](uint32_t i) { return i >= p.size(); }))
-            continue;
+        if (k < 3 || std::any_of(idx, idx + k, [&](uint32_t i) { return i >= p.size(); })) continue;
         for (uint32_t m = 1; m + 1 < k; ++m) emit(p[idx[0]], p[idx[m]], p[idx[m + 1]]);
     }
 }

@@ -63,8 +63,9 @@ struct MeshExportOptions {
 
 // The walk every mesh export shares. It turns shown objects into triangles for one writer:
 // - surfaces: their grid triangles, plus end caps across every open direction;
-// - facet objects: each face as a fan from its first vertex (faces of fewer than three valid
-//   vertex indices are skipped);
+// - facet objects: each face as a fan from its first vertex, in stored order whatever their
+//   orientation; a face of fewer than three vertices or with an index outside the CVs is
+//   skipped, and face sizes that run past the index list end the object;
 // - Booleans: their shown children, not combined; a subtraction whose subtractors are hidden
 //   writes only its first child;
 // - gem instances: the library object they resolve to, through every placement on the way;
@@ -92,7 +93,7 @@ private:
     void exportFacets(const FacetObject& f);
     void exportBoolean(const BooleanObject& b);
     void exportGem(const GemInstance& g);
-    void cap(std::vector<Point3>& polygon);
+    void cap(const std::vector<Point3>& polygon);
     void emit(const Point3& a, const Point3& b, const Point3& c) {
         if (stack_.back().mirrors)
             writer_.triangle(a, c, b);
@@ -111,10 +112,11 @@ private:
     std::vector<Placement> stack_;
     int orientation_ = 1;
     int depth_ = 0;
-    std::vector<Point3> scratch_;
+    std::vector<Point3> scratch_, rounded_;
 };
 
 // begin, the walk of exportList, end.
-void writeMesh(const ObjectList& objects, MeshWriter& writer, const MeshExportOptions& options = {});
+void writeMesh(const ObjectList& objects, MeshWriter& writer,
+               const MeshExportOptions& options = {});
 
 }  // namespace orv

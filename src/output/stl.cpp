@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cstring>
@@ -42,22 +43,6 @@ char* append(char* p, const char (&text)[N]) {
     return p + N - 1;
 }
 
-// C's "%g" of the float promoted to double: six significant digits, trailing zeros dropped.
-char* appendNumber(char* p, float v) {
-    return std::to_chars(p, p + 32, static_cast<double>(v), std::chars_format::general, 6).ptr;
-}
-
-char* appendTriple(char* p, const Point3& v) {
-    p = appendNumber(p, v.x);
-    *p++ = ' ';
-    p = appendNumber(p, v.y);
-    *p++ = ' ';
-    p = appendNumber(p, v.z);
-    *p++ = '\r';
-    *p++ = '\n';
-    return p;
-}
-
 char* putU32(char* p, uint32_t v) {
     p[0] = static_cast<char>(v & 0xFF);
     p[1] = static_cast<char>((v >> 8) & 0xFF);
@@ -78,6 +63,34 @@ constexpr size_t kRecordSize = 50;
 }  // namespace
 
 // ---- ASCII ----
+
+StlAsciiWriter::StlAsciiWriter(std::ostream& out) : buffer_(out), cache_(size_t{1} << kCacheBits) {}
+
+// C's "%g" of the float promoted to double: six significant digits, trailing zeros dropped,
+// at most 12 characters ("-1.23457e+38", "-0.000123457").
+char* StlAsciiWriter::appendNumber(char* p, float v) {
+    const uint32_t bits = std::bit_cast<uint32_t>(v);
+    CachedNumber& c = cache_[(bits * 0x9E3779B1u) >> (32 - kCacheBits)];
+    if (c.length == 0 || c.bits != bits) {
+        c.bits = bits;
+        auto r = std::to_chars(c.text, c.text + sizeof c.text, static_cast<double>(v),
+                               std::chars_format::general, 6);
+        c.length = static_cast<uint8_t>(r.ptr - c.text);
+    }
+    std::memcpy(p, c.text, sizeof c.text);  // whole slot: the buffer reserve leaves room
+    return p + c.length;
+}
+
+char* StlAsciiWriter::appendTriple(char* p, const Point3& v) {
+    p = appendNumber(p, v.x);
+    *p++ = ' ';
+    p = appendNumber(p, v.y);
+    *p++ = ' ';
+    p = appendNumber(p, v.z);
+    *p++ = '\r';
+    *p++ = '\n';
+    return p;
+}
 
 void StlAsciiWriter::begin() {
     count_ = 0;

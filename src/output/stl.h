@@ -40,7 +40,7 @@ private:
 // writes only.
 class StlAsciiWriter final : public FacetWriter {
 public:
-    explicit StlAsciiWriter(std::ostream& out) : buffer_(out) {}
+    explicit StlAsciiWriter(std::ostream& out);
     void begin() override;
     void end() override;
 
@@ -50,7 +50,20 @@ public:
 
 private:
     void writeFacet(const Facet& facet) override;
+    char* appendNumber(char* p, float v);
+    char* appendTriple(char* p, const Point3& v);
+
+    // Neighbouring facets share vertices, and the vertices of a grid share coordinates: the
+    // text of recent numbers is kept, keyed by their exact bits.
+    struct CachedNumber {
+        uint32_t bits = 0;
+        uint8_t length = 0;  // 0: empty
+        char text[16] = {};
+    };
+    static constexpr int kCacheBits = 14;
+
     StreamBuffer buffer_;
+    std::vector<CachedNumber> cache_;
     uint64_t count_ = 0;
     bool ok_ = true;
 };

@@ -15,19 +15,26 @@ struct Node {
     int prev = -1, next = -1;
 };
 
+// Twice the area (mm^2) below which three points count as lying on one line: the limit under
+// which facet files drop a triangle (|e1 x e2|^2 < 1e-16). Cutting such a sliver as an ear
+// would leave its two boundary edges without a partner once it is dropped.
+constexpr double kStraight = 1e-8;
+
 // Twice the signed area of (p, q, r): positive when they turn counter-clockwise.
 double orient(const Node& p, const Node& q, const Node& r) {
     return (q.x - p.x) * (r.y - p.y) - (q.y - p.y) * (r.x - p.x);
 }
 
-bool samePosition(const Node& a, const Node& b) { return a.x == b.x && a.y == b.y; }
+bool samePosition(const Node& a, const Node& b) {
+    return a.x == b.x && a.y == b.y;
+}
 
-// Inside or on the border of the counter-clockwise triangle (a, b, c).
+// Inside or on the border of the counter-clockwise triangle (a, b, c), within `slack`.
 bool pointInTriangle(double ax, double ay, double bx, double by, double cx, double cy, double px,
-                     double py) {
-    return (ax - px) * (by - py) - (bx - px) * (ay - py) >= 0.0 &&
-           (bx - px) * (cy - py) - (cx - px) * (by - py) >= 0.0 &&
-           (cx - px) * (ay - py) - (ax - px) * (cy - py) >= 0.0;
+                     double py, double slack = 0.0) {
+    return (ax - px) * (by - py) - (bx - px) * (ay - py) >= -slack &&
+           (bx - px) * (cy - py) - (cx - px) * (by - py) >= -slack &&
+           (cx - px) * (ay - py) - (ax - px) * (cy - py) >= -slack;
 }
 
 class EarClipper {
@@ -57,7 +64,7 @@ public:
             const Node& q = nodes_[start + (i + 1) % count];
             area += p.x * q.y - q.x * p.y;
         }
-        if (count < 3 || area == 0.0 || !std::isfinite(area)) {
+        if (count < 3 || std::abs(area) <= kStraight || !std::isfinite(area)) {
             nodes_.resize(start);
             return -1;
         }
@@ -112,7 +119,7 @@ public:
     bool allConvex(int start) const {
         int p = start;
         do {
-            if (orient(at(at(p).prev), at(p), at(at(p).next)) <= 0.0) return false;
+            if (orient(at(at(p).prev), at(p), at(at(p).next)) <= kStraight) return false;
             p = at(p).next;
         } while (p != start);
         return true;
@@ -143,7 +150,7 @@ private:
         return best;
     }
 
-    // (p, q) meets the hole only from the inside at p: the segment leaves p into the polygon.
+    // The segment from a to b leaves a into the inside of the ring, not across its outside.
     bool locallyInside(int a, int b) const {
         const Node& p = at(a);
         const Node& prev = at(p.prev);
@@ -227,7 +234,7 @@ private:
         const Node& a = at(at(ear).prev);
         const Node& b = at(ear);
         const Node& c = at(b.next);
-        if (orient(a, b, c) <= 0.0) return false;  // reflex or straight
+        if (orient(a, b, c) <= kStraight) return false;  // reflex or straight
         if (convex) return true;
         const double x0 = std::min({a.x, b.x, c.x}), x1 = std::max({a.x, b.x, c.x});
         const double y0 = std::min({a.y, b.y, c.y}), y1 = std::max({a.y, b.y, c.y});
@@ -237,8 +244,8 @@ private:
             const Node& p = at(i);
             if (p.x < x0 || p.x > x1 || p.y < y0 || p.y > y1) continue;
             if (samePosition(p, a)) continue;
-            if (pointInTriangle(a.x, a.y, b.x, b.y, c.x, c.y, p.x, p.y) &&
-                orient(at(p.prev), p, at(p.next)) <= 0.0)
+            if (pointInTriangle(a.x, a.y, b.x, b.y, c.x, c.y, p.x, p.y, kStraight) &&
+                orient(at(p.prev), p, at(p.next)) <= kStraight)
                 return false;
         }
         return true;
@@ -257,8 +264,8 @@ private:
                 break;
             }
             double o = orient(at(n.prev), n, at(n.next));
-            if (o == 0.0 && straight < 0) straight = p;
-            if (o > 0.0 && convexAt < 0) convexAt = p;
+            if (std::abs(o) <= kStraight && straight < 0) straight = p;
+            if (o > kStraight && convexAt < 0) convexAt = p;
             p = n.next;
         } while (p != start);
         int victim = straight >= 0 ? straight : (convexAt >= 0 ? convexAt : start);
@@ -312,7 +319,7 @@ std::vector<TriangleIndices> triangulatePolygon(std::span<const Point3> outer,
         const Point3& q = outer[(i + 1) % outer.size()];
         area += double{p[ax]} * q[ay] - double{q[ax]} * p[ay];
     }
-    if (area == 0.0) return out;
+    if (std::abs(area) <= kStraight) return out;
     EarClipper clipper(ax, ay, area > 0.0 ? 1.0 : -1.0);
     using Turn = EarClipper::Turn;
     int ring = clipper.linkRing(outer, 0, Turn::Keep);
