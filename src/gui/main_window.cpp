@@ -1,0 +1,373 @@
+#include "gui/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+
+#include "app/ui_strings.h"
+#include "gui/app_context.h"
+#include "gui/document_window.h"
+#include "gui/icons.h"
+#include "gui/qt_platform.h"
+#include "gui/view_widget.h"
+#include "model/design_file.h"
+
+namespace orv::gui {
+
+namespace {
+
+constexpr int kRecentList = 57616;
+constexpr int kMaxRecent = 10;
+
+struct ToolbarSpec {
+    const char* title;
+    std::vector<int> buttons;  // 0 = gap
+};
+
+// In creation order; the View toolbar repeats its buttons while held.
+const std::vector<ToolbarSpec>& toolbarSpecs() {
+    static const std::vector<ToolbarSpec> specs = {
+        {"View Toolbar", {3002, 3100, 3101, 3102, 3103, 3104, 3105, 3201, 3202, 3203, 3204, 3205, 3206,
+                          3200, 3310, 3311, 3300, 3301, 3400, 3401, 3402, 3403, 3410, 3411, 3412, 3413,
+                          3414, 3420, 3421, 3422, 3423, 3430, 3431, 3440}},
+        {"General Toolbar", {3600, 0, 57643, 57644}},
+        {"File Toolbar", {57600, 57601, 57603, 57669}},
+        {"Copy Toolbar", {4000, 4001, 4002, 4003, 4004, 4005, 4006}},
+        {"Transform Toolbar", {5000, 5001, 5002, 5003, 0, 5010}},
+        {"Deform Toolbar", {6000, 6001, 6002, 6003, 6004, 6005, 6006, 6007, 6008, 6009, 6010, 0, 6100, 6101}},
+        {"Curve Toolbar", {7000, 7001, 7002, 7003, 7004, 7005, 7006, 7021, 0, 7100, 7101}},
+        {"Surface Toolbar", {8000, 8001, 8002, 8004, 8005, 8006}},
+        {"Boolean Toolbar", {9000, 9001, 9002, 0, 9003}},
+    };
+    return specs;
+}
+
+}  // namespace
+
+bool isWindowCommand(int c) {
+    return c == 57600 || c == 57601 || c == 57665 || c == 57648 || c == 57664 ||
+           (c >= 3100 && c <= 3103) || (c >= 3200 && c <= 3206) || c == 3300 || c == 3301 ||
+           c == 3310 || c == 3311 || (c >= 3400 && c <= 3403) || c == 3410 || c == 3411 ||
+           c == 3413 || (c >= 3420 && c <= 3423) || c == 3430 || c == 3431 || c == 3440 ||
+           (c >= 3500 && c <= 3509);
+}
+
+MainWindow::MainWindow(AppContext& app) : app_(app) {
+    setWindowTitle("Orivanta");
+    setAcceptDrops(true);
+    mdi_ = new QMdiArea(this);
+    mdi_->setViewMode(QMdiArea::SubWindowView);
+    setCentralWidget(mdi_);
+    dialogs_ = std::make_unique<QtDialogSource>(this);
+    messages_ = std::make_unique<QtMessageSink>(this);
+    chooser_ = std::make_unique<QtFileChooser>(this);
+    buildMenus();
+    buildToolbars();
+    statusBar()->showMessage("Ready");
+    connect(mdi_, &QMdiArea::subWindowActivated, this, [this] { updateActions(); });
+    updateRecentFiles();
+    updateActions();
+    resize(1280, 860);
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildMenus() {
+    const MenuNode& menu = mainMenu();
+    for (const MenuNode& top : menu.children) {
+        QMenu* m = menuBar()->addMenu(QString::fromStdString(top.text));
+        addMenu(m, top);
+    }
+}
+
+void MainWindow::addMenu(QMenu* into, const MenuNode& node) {
+    for (const MenuNode& child : node.children) {
+        switch (child.kind) {
+            case MenuNode::Kind::Separator: into->addSeparator(); break;
+            case MenuNode::Kind::Popup: addMenu(into->addMenu(QString::fromStdString(child.text)), child); break;
+            case MenuNode::Kind::Item: {
+                if (child.command == kRecentList) {
+                    recentMenu_ = into->addMenu("Recent &Files");
+                    break;
+                }
+                QAction* a = into->addAction(QString::fromStdString(child.text));
+                int id = child.command;
+                a->setData(id);
+                std::string tip = stripMnemonic(child.text);
+                a->setStatusTip(QString::fromStdString(tip));
+                a->setToolTip(QString::fromStdString(tip));
+                connect(a, &QAction::triggered, this, [this, id] { runCommand(id); });
+                actions_.insert(id, a);
+                break;
+            }
+        }
+    }
+}
+
+void MainWindow::buildToolbars() {
+    for (const ToolbarSpec& spec : toolbarSpecs()) {
+        QToolBar* bar = addToolBar(spec.title);
+        bar->setObjectName(spec.title);
+        bar->setIconSize(QSize(24, 24));
+        bool repeat = std::string_view(spec.title) == "View Toolbar";
+        for (int id : spec.buttons) {
+            if (id == 0) {
+                bar->addSeparator();
+                continue;
+            }
+            QAction* a = actions_.value(id);
+            if (!a) continue;
+            a->setIcon(commandIcon(id));
+            bar->addAction(a);
+            if (repeat) {
+                auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(a));
+                if (!button) continue;
+                button->setAutoRepeat(true);
+                button->setAutoRepeatDelay(500);
+                button->setAutoRepeatInterval(50);
+                connect(button, &QToolButton::pressed, this, [this] { repeats_ = 0; });
+                connect(button, &QToolButton::clicked, this, [this] { ++repeats_; });
+            }
+        }
+    }
+}
+
+float MainWindow::repeatFactor() const {
+    int done = std::max(0, repeats_ - 1);
+    return done > 199 ? 1000.0f : 1.0f + 5.0f * static_cast<float>(done);
+}
+
+DocumentWindow* MainWindow::activeDocument() const {
+    QMdiSubWindow* sub = mdi_->activeSubWindow();
+    if (!sub && !mdi_->subWindowList().isEmpty()) sub = mdi_->subWindowList().last();
+    return sub ? qobject_cast<DocumentWindow*>(sub->widget()) : nullptr;
+}
+
+DocumentWindow* MainWindow::newDocument() {
+    auto* w = new DocumentWindow(app_, std::make_unique<Document>(app_.gems));
+    w->save = [this, w] { return saveDocument(*w, false); };
+    QMdiSubWindow* sub = mdi_->addSubWindow(w);
+    connect(w, &DocumentWindow::documentChanged, this, [this, w] {
+        w->setWindowTitle(w->title());
+        updateActions();
+    });
+    w->setWindowTitle(w->title());
+    sub->resize(900, 640);
+    sub->show();
+    sub->showMaximized();
+    return w;
+}
+
+bool MainWindow::openFile(const std::filesystem::path& path) {
+    DocumentWindow* w = activeDocument();
+    if (!w || w->document().modified || !w->document().objects().empty() || !w->document().path.empty())
+        w = newDocument();
+    FileStatus s = openDesign(w->document(), path);
+    if (s != FileStatus::Ok && s != FileStatus::Damaged) {
+        QMessageBox::warning(this, "Orivanta",
+                             QString::fromStdString(path.string()) + ": " + QString::fromUtf8(uiText(messageId(s)).data()));
+        mdi_->activeSubWindow()->close();
+        return false;
+    }
+    if (s == FileStatus::Damaged) messages_->message(uiText(messageId(s)));
+    updateRecentFiles(path);
+    for (ViewWidget* v : w->views()) v->zoomAll();
+    w->redrawAll();
+    return true;
+}
+
+bool MainWindow::saveDocument(DocumentWindow& w, bool askName) {
+    std::filesystem::path path = w.document().path;
+    if (askName || path.empty()) {
+        auto chosen = chooser_->choose(FileRole::SaveAs, "Orivanta Files (*.ovd)|*.ovd|");
+        if (!chosen) return false;
+        path = *chosen;
+        if (path.extension().empty()) path += ".ovd";
+    }
+    FileStatus s = saveDesign(w.document(), path);
+    if (s != FileStatus::Ok) {
+        QMessageBox::warning(this, "Orivanta", QString::fromUtf8(uiText(messageId(s)).data()));
+        return false;
+    }
+    updateRecentFiles(path);
+    w.redrawAll();
+    return true;
+}
+
+void MainWindow::updateRecentFiles(const std::filesystem::path& opened) {
+    QStringList files = app_.settings.value("Recent/Files").toStringList();
+    if (!opened.empty()) {
+        QString p = QFileInfo(QString::fromStdString(opened.string())).absoluteFilePath();
+        files.removeAll(p);
+        files.prepend(p);
+        while (files.size() > kMaxRecent) files.removeLast();
+        app_.settings.setValue("Recent/Files", files);
+    }
+    if (!recentMenu_) return;
+    recentMenu_->clear();
+    for (int i = 0; i < files.size(); ++i) {
+        QString f = files[i];
+        QAction* a = recentMenu_->addAction(QStringLiteral("&%1 %2").arg((i + 1) % 10).arg(QFileInfo(f).fileName()));
+        a->setStatusTip(f);
+        connect(a, &QAction::triggered, this, [this, f] { openFile(f.toStdString()); });
+    }
+    recentMenu_->setEnabled(!files.isEmpty());
+}
+
+void MainWindow::updateActions() {
+    DocumentWindow* w = activeDocument();
+    ViewWidget* view = w ? w->activeView() : nullptr;
+    for (auto it = actions_.begin(); it != actions_.end(); ++it) {
+        int id = it.key();
+        bool available = commandAvailable(id) || isWindowCommand(id);
+        bool needsDocument = !(id == 57600 || id == 57601 || id == 57665 || id == 57664 ||
+                               (id >= 3500 && id <= 3509));
+        it.value()->setEnabled(available && (w || !needsDocument));
+        bool checkable = (id >= 3100 && id <= 3105) || (id >= 3200 && id <= 3206) || id == 5010;
+        it.value()->setCheckable(checkable);
+        if (!checkable || !view) continue;
+        if (id >= 3100 && id <= 3105) {
+            static const int modes[] = {10, 0, 20, 100, 300, 400};
+            it.value()->setChecked(view->renderMode() == modes[id - 3100]);
+        } else if (id >= 3200 && id <= 3206) {
+            it.value()->setChecked(view->camera().direction == id - 3200);
+        } else if (id == 5010) {
+            it.value()->setChecked(w->document().objectAxisMode);
+        }
+    }
+    if (w) setWindowTitle("Orivanta - " + w->title());
+}
+
+CommandOutcome MainWindow::dispatchToActive(int command) {
+    DocumentWindow* w = activeDocument();
+    if (!w) return {CommandStatus::Failed, "no design is open"};
+    ViewWidget* view = w->activeView();
+    CommandContext ctx{w->document(), view->camera().axes(), *dialogs_, *messages_, *chooser_, store_, app_.memory};
+    CommandOutcome r = dispatchCommand(command, ctx);
+    w->redrawAll();
+    return r;
+}
+
+void MainWindow::runCommand(int command) {
+    if (isWindowCommand(command)) {
+        if (!runViewCommand(command)) statusBar()->showMessage("Nothing to show", 2000);
+        updateActions();
+        return;
+    }
+    if (command == 57603 || command == 57604) {
+        if (DocumentWindow* w = activeDocument()) saveDocument(*w, command == 57604);
+        return;
+    }
+    CommandOutcome r = dispatchToActive(command);
+    switch (r.status) {
+        case CommandStatus::Done:
+            if (command == 57601 || command == 1000) updateRecentFiles(activeDocument()->document().path);
+            statusBar()->showMessage(QString::fromStdString(menuPath(mainMenu(), command)), 3000);
+            break;
+        case CommandStatus::Cancelled: break;
+        case CommandStatus::Failed:
+        case CommandStatus::NotAvailable:
+        case CommandStatus::Unknown:
+            QMessageBox::information(this, "Orivanta", QString::fromStdString(r.message));
+            break;
+    }
+    updateActions();
+}
+
+bool MainWindow::runViewCommand(int c) {
+    if (c == 57600) {
+        newDocument();
+        return true;
+    }
+    if (c == 57601) {
+        auto path = chooser_->choose(FileRole::Open, "Orivanta Files (*.ovd)|*.ovd|All Files (*.*)|*.*|");
+        return !path || openFile(*path);
+    }
+    if (c == 57665) {
+        close();
+        return true;
+    }
+    if (c == 57664) {
+        QMessageBox::about(this, "About Orivanta",
+                           "Orivanta\nA 3D modeller for jewellery designers.");
+        return true;
+    }
+    if (c >= 3500 && c <= 3509) {
+        static const char* order[] = {"File Toolbar", "View Toolbar", "General Toolbar", "Copy Toolbar",
+                                      "Transform Toolbar", "Deform Toolbar", "Curve Toolbar",
+                                      "Surface Toolbar", "Boolean Toolbar"};
+        if (c == 3500) {
+            for (QToolBar* t : findChildren<QToolBar*>()) t->show();
+            return true;
+        }
+        if (QToolBar* t = findChild<QToolBar*>(order[c - 3501])) t->setVisible(!t->isVisible());
+        return true;
+    }
+    DocumentWindow* w = activeDocument();
+    if (!w) return false;
+    ViewWidget* view = w->activeView();
+    if (c == 57648) {
+        DocumentWindow* copy = newDocument();
+        (void)copy;  // a second window on the same design needs shared documents; not yet
+        return true;
+    }
+    if (c >= 3100 && c <= 3103) {
+        static const int modes[] = {10, 0, 20, 100};
+        view->setRenderMode(modes[c - 3100]);
+        return true;
+    }
+    if (c >= 3200 && c <= 3206) {
+        view->setDirection(c - 3200);
+        return true;
+    }
+    if (c == 3300 || c == 3301 || c == 3310 || c == 3311) {
+        std::vector<int> dirs = c == 3300   ? std::vector<int>{1, 2, 3, 0}
+                                : c == 3301 ? std::vector<int>{4, 5, 6, 0}
+                                : c == 3310 ? std::vector<int>{1, 2}
+                                            : std::vector<int>{1, 3};
+        int mode = view->renderMode();
+        w->setLayout(dirs);
+        for (ViewWidget* v : w->views()) {
+            v->setRenderMode(mode);
+            v->zoomAll();
+        }
+        return true;
+    }
+    return view->viewCommand(c, repeatFactor());
+}
+
+void MainWindow::closeEvent(QCloseEvent* e) {
+    mdi_->closeAllSubWindows();
+    if (!mdi_->subWindowList().isEmpty()) {
+        e->ignore();
+        return;
+    }
+    e->accept();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* e) {
+    for (const QUrl& u : e->mimeData()->urls())
+        if (u.isLocalFile() && u.toLocalFile().endsWith(".ovd", Qt::CaseInsensitive)) {
+            e->acceptProposedAction();
+            return;
+        }
+}
+
+void MainWindow::dropEvent(QDropEvent* e) {
+    for (const QUrl& u : e->mimeData()->urls())
+        if (u.isLocalFile() && u.toLocalFile().endsWith(".ovd", Qt::CaseInsensitive))
+            openFile(u.toLocalFile().toStdString());
+}
+
+}  // namespace orv::gui

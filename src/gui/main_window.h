@@ -1,0 +1,68 @@
+#pragma once
+#include <QMainWindow>
+#include <QMap>
+#include <filesystem>
+
+#include "app/command_table.h"
+#include "app/dispatch.h"
+
+class QMdiArea;
+class QAction;
+class QMenu;
+class QToolBar;
+
+namespace orv::gui {
+
+class AppContext;
+class DocumentWindow;
+class QtDialogSource;
+class QtMessageSink;
+class QtFileChooser;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(AppContext& app);
+    ~MainWindow() override;
+
+    // Runs a command number as the menus, toolbars and hotkeys do.
+    void runCommand(int command);
+    // Opens a design in a new document window (or in the active one when it is empty).
+    bool openFile(const std::filesystem::path& path);
+    DocumentWindow* activeDocument() const;
+    QAction* action(int command) const { return actions_.value(command, nullptr); }
+    QMdiArea* mdiArea() const { return mdi_; }
+    // The view toolbar's repeat factor while a button is held: 1 + 5 * repeats, 1000 after 199.
+    float repeatFactor() const;
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
+
+private:
+    void buildMenus();
+    void addMenu(QMenu* into, const MenuNode& node);
+    void buildToolbars();
+    void updateRecentFiles(const std::filesystem::path& opened = {});
+    void updateActions();
+    DocumentWindow* newDocument();
+    bool saveDocument(DocumentWindow& w, bool askName);
+    bool runViewCommand(int command);
+    CommandOutcome dispatchToActive(int command);
+
+    AppContext& app_;
+    QMdiArea* mdi_ = nullptr;
+    QMap<int, QAction*> actions_;
+    QMenu* recentMenu_ = nullptr;
+    std::unique_ptr<QtDialogSource> dialogs_;
+    std::unique_ptr<QtMessageSink> messages_;
+    std::unique_ptr<QtFileChooser> chooser_;
+    DirectFileStore store_;
+    int repeats_ = 0;
+};
+
+// Commands the desktop itself carries out (windows, views, display modes).
+bool isWindowCommand(int command);
+
+}  // namespace orv::gui

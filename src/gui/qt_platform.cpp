@@ -1,0 +1,87 @@
+#include "gui/qt_platform.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QVBoxLayout>
+
+namespace orv::gui {
+
+Gathered QtDialogSource::gather(DialogRequest& request, std::string&) {
+    QDialog dialog(parent_);
+    dialog.setWindowTitle(QString::fromStdString(request.caption));
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* form = new QFormLayout;
+    layout->addLayout(form);
+    std::vector<QLineEdit*> edits;
+    for (const auto& c : request.controls) {
+        auto* edit = new QLineEdit(QString::fromStdString(c.get()));
+        edit->setObjectName(QString::fromStdString(c.label));
+        form->addRow(QString::fromStdString(c.label), edit);
+        edits.push_back(edit);
+    }
+    auto* problem = new QLabel;
+    problem->setStyleSheet("color: #a00000");
+    layout->addWidget(problem);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    layout->addWidget(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&] {
+        for (size_t i = 0; i < edits.size(); ++i) {
+            const auto& c = request.controls[i];
+            if (edits[i]->text().toStdString() == c.get()) continue;
+            if (std::string e = c.set(edits[i]->text().toStdString()); !e.empty()) {
+                problem->setText(QString::fromStdString(c.label + ": " + e));
+                edits[i]->setFocus();
+                return;
+            }
+        }
+        if (request.validate) {
+            if (std::string e = request.validate(); !e.empty()) {
+                problem->setText(QString::fromStdString(e));
+                return;
+            }
+        }
+        dialog.accept();
+    });
+    return dialog.exec() == QDialog::Accepted ? Gathered::Ok : Gathered::Cancelled;
+}
+
+void QtMessageSink::message(std::string_view text) {
+    QMessageBox::information(parent_, QStringLiteral("Orivanta"), QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+}
+
+QString qtFilter(std::string_view filter) {
+    QStringList parts = QString::fromUtf8(filter.data(), static_cast<int>(filter.size())).split('|', Qt::SkipEmptyParts);
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString text = parts[i];
+        if (!text.contains('(')) text += " (" + parts[i + 1] + ")";
+        out << text;
+    }
+    return out.join(";;");
+}
+
+std::optional<std::filesystem::path> QtFileChooser::choose(FileRole role, std::string_view filter) {
+    if (preset) {
+        auto p = preset;
+        preset.reset();
+        return p;
+    }
+    QString name;
+    QString f = qtFilter(filter);
+    switch (role) {
+        case FileRole::Open: name = QFileDialog::getOpenFileName(parent_, "Open", {}, f); break;
+        case FileRole::Insert: name = QFileDialog::getOpenFileName(parent_, "Insert", {}, f); break;
+        case FileRole::SaveAs: name = QFileDialog::getSaveFileName(parent_, "Save As", {}, f); break;
+        case FileRole::Export: name = QFileDialog::getSaveFileName(parent_, "Export", {}, f); break;
+    }
+    if (name.isEmpty()) return std::nullopt;
+    return std::filesystem::path(name.toStdString());
+}
+
+}  // namespace orv::gui

@@ -1,0 +1,126 @@
+#include "gui/view_widget.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
+#include <QOpenGLFunctions>
+#include <QPainter>
+
+#include "gui/app_context.h"
+#include "gui/document_window.h"
+
+namespace orv::gui {
+
+ViewWidget::ViewWidget(DocumentWindow& owner, int direction, QWidget* parent)
+    : QOpenGLWidget(parent), owner_(owner) {
+    setFocusPolicy(Qt::StrongFocus);
+    setMinimumSize(120, 90);
+    camera_.resetView(direction);
+}
+
+void ViewWidget::setDirection(int direction) {
+    camera_.setDirection(direction, false, owner_.app().camera);
+    update();
+}
+
+void ViewWidget::setRenderMode(int mode) {
+    if (camera_.renderMode == mode) return;
+    camera_.renderMode = mode;
+    update();
+}
+
+void ViewWidget::initializeGL() {}
+
+void ViewWidget::resizeGL(int w, int h) { camera_.setSize(w, h); }
+
+void ViewWidget::paintGL() {
+    camera_.applyCamera();
+    QOpenGLFunctions* gl = context()->functions();
+    gl->glClearColor(200 / 255.f, 200 / 255.f, 200 / 255.f, 1.f);
+    gl->glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+void ViewWidget::zoomAll() {
+    camera_.setSize(width(), height());
+    orv::zoomAll(camera_, owner_.document().objects());
+    update();
+}
+
+bool ViewWidget::viewCommand(int command, float repeatFactor) {
+    CameraShared& shared = owner_.app().camera;
+    if (command == viewcmd::kZoomAll) {
+        zoomAll();
+        return true;
+    }
+    shared.stepMultiplier = repeatFactor;
+    ViewResponse r;
+    bool done = runViewCommand(camera_, shared, command, r);
+    if (r.captionChanged) owner_.redrawAll();
+    update();
+    return done;
+}
+
+MouseEvent ViewWidget::eventFrom(QMouseEvent* e, MouseEvent::Type type) const {
+    MouseEvent m;
+    m.type = type;
+    m.button = e->button() == Qt::RightButton ? 1 : 0;
+    m.x = static_cast<int>(e->position().x());
+    m.y = static_cast<int>(e->position().y());
+    m.shift = e->modifiers() & Qt::ShiftModifier;
+    m.ctrl = e->modifiers() & Qt::ControlModifier;
+    m.buttonsHeld = (e->buttons() & Qt::LeftButton ? 1 : 0) | (e->buttons() & Qt::RightButton ? 2 : 0);
+    return m;
+}
+
+void ViewWidget::deliver(const MouseEvent& e) {
+    ViewResponse r = handleCameraInput(camera_, owner_.app().camera, e);
+    if (r.captionChanged) owner_.redrawAll();
+    if (r.redraw) update();
+}
+
+void ViewWidget::mousePressEvent(QMouseEvent* e) {
+    owner_.setActiveView(this);
+    deliver(eventFrom(e, MouseEvent::ButtonDown));
+}
+
+void ViewWidget::mouseReleaseEvent(QMouseEvent* e) { deliver(eventFrom(e, MouseEvent::ButtonUp)); }
+
+void ViewWidget::mouseMoveEvent(QMouseEvent* e) { deliver(eventFrom(e, MouseEvent::Move)); }
+
+void ViewWidget::wheelEvent(QWheelEvent* e) {
+    MouseEvent m;
+    m.type = MouseEvent::Wheel;
+    m.x = static_cast<int>(e->position().x());
+    m.y = static_cast<int>(e->position().y());
+    m.wheelDelta = e->angleDelta().y();
+    deliver(m);
+}
+
+void ViewWidget::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Tab && !e->isAutoRepeat()) {
+        MouseEvent m;
+        m.type = MouseEvent::KeyDown;
+        m.key = kKeyTab;
+        deliver(m);
+        return;
+    }
+    QOpenGLWidget::keyPressEvent(e);
+}
+
+void ViewWidget::keyReleaseEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Tab && !e->isAutoRepeat()) {
+        MouseEvent m;
+        m.type = MouseEvent::KeyUp;
+        m.key = kKeyTab;
+        deliver(m);
+        return;
+    }
+    QOpenGLWidget::keyReleaseEvent(e);
+}
+
+void ViewWidget::focusInEvent(QFocusEvent* e) {
+    owner_.setActiveView(this);
+    QOpenGLWidget::focusInEvent(e);
+}
+
+}  // namespace orv::gui
