@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "curves/dialog_fields.h"
+#include "kernel/pixel_point.h"
 #include "kernel/point3.h"
 #include "kernel/view_axes.h"
 
@@ -103,10 +104,6 @@ CurveResult makeHelix(Document& doc, const ViewAxes& axes, const HelixArgs& args
 
 // ---- Sketch ----
 
-struct PixelPoint {
-    int x = 0, y = 0;
-    friend bool operator==(const PixelPoint&, const PixelPoint&) = default;
-};
 
 // Trail points beyond this many are ignored; a sketch keeps at most kMaxSketchCvs of them.
 inline constexpr int kMaxSketchTrail = 10000;
