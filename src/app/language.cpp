@@ -1,6 +1,7 @@
 #include "app/language.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <map>
