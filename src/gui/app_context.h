@@ -2,9 +2,14 @@
 #include <QSettings>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 #include "app/dispatch.h"
 #include "model/gem_library.h"
+#include "app/language.h"
+#include "app/ui_strings.h"
+#include "model/layers.h"
+#include "view/display_settings.h"
 #include "view/view_camera.h"
 
 namespace orv::gui {
@@ -21,6 +26,17 @@ public:
     std::shared_ptr<GemLibrary> gems;
     DialogMemory memory;
     CameraShared camera;
+    DisplaySettings display;
+    LayerTable layers;
+    // The texts in use: built in, or from the selected language file.
+    StringTable strings;
+    std::optional<LanguageFile> language;
+    std::string languageFile;  // its file name in the program directory, empty for English
+
+    const LanguageFile* languageInUse() const { return language ? &*language : nullptr; }
+    // Reads the profile: the selected language, layer names and colours, the colours.
+    void loadSettings();
+    void saveSettings();
     QSettings settings{QSettings::IniFormat, QSettings::UserScope, "Velmora", "Orivanta"};
 };
 

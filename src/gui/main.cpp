@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName("Velmora");
     QApplication::setApplicationName("Orivanta");
     orv::gui::AppContext app(std::filesystem::path(QApplication::applicationDirPath().toStdString()));
+    app.loadSettings();
     orv::gui::MainWindow window(app);
     window.show();
     QStringList args = QApplication::arguments();

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -15,10 +16,12 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include "app/language.h"
 #include "app/ui_strings.h"
 #include "gui/app_context.h"
 #include "gui/document_window.h"
 #include "gui/icons.h"
+#include "gui/layers_dialog.h"
 #include "gui/qt_platform.h"
 #include "gui/view_widget.h"
 #include "model/design_file.h"
@@ -56,7 +59,7 @@ const std::vector<ToolbarSpec>& toolbarSpecs() {
 }  // namespace
 
 bool isWindowCommand(int c) {
-    return c == 57600 || c == 57601 || c == 57665 || c == 57648 || c == 57664 ||
+    return c == 1103 || c == 2500 || c == 57600 || c == 57601 || c == 57665 || c == 57648 || c == 57664 ||
            (c >= 3100 && c <= 3103) || (c >= 3200 && c <= 3206) || c == 3300 || c == 3301 ||
            c == 3310 || c == 3311 || (c >= 3400 && c <= 3403) || c == 3410 || c == 3411 ||
            c == 3413 || (c >= 3420 && c <= 3423) || c == 3430 || c == 3431 || c == 3440 ||
@@ -74,6 +77,7 @@ MainWindow::MainWindow(AppContext& app) : app_(app) {
     chooser_ = std::make_unique<QtFileChooser>(this);
     buildMenus();
     buildToolbars();
+    retitleToolbars();
     statusBar()->showMessage("Ready");
     connect(mdi_, &QMdiArea::subWindowActivated, this, [this] { updateActions(); });
     updateRecentFiles();
@@ -84,7 +88,9 @@ MainWindow::MainWindow(AppContext& app) : app_(app) {
 MainWindow::~MainWindow() = default;
 
 void MainWindow::buildMenus() {
-    const MenuNode& menu = mainMenu();
+    menuBar()->clear();
+    recentMenu_ = nullptr;
+    MenuNode menu = buildLanguageMenu(app_.languageInUse());
     for (const MenuNode& top : menu.children) {
         QMenu* m = menuBar()->addMenu(QString::fromStdString(top.text));
         addMenu(m, top);
@@ -101,14 +107,23 @@ void MainWindow::addMenu(QMenu* into, const MenuNode& node) {
                     recentMenu_ = into->addMenu("Recent &Files");
                     break;
                 }
-                QAction* a = into->addAction(QString::fromStdString(child.text));
                 int id = child.command;
-                a->setData(id);
-                std::string tip = stripMnemonic(child.text);
-                a->setStatusTip(QString::fromStdString(tip));
-                a->setToolTip(QString::fromStdString(tip));
-                connect(a, &QAction::triggered, this, [this, id] { runCommand(id); });
-                actions_.insert(id, a);
+                QAction* a = actions_.value(id, nullptr);
+                if (!a) {
+                    a = new QAction(this);
+                    a->setData(id);
+                    connect(a, &QAction::triggered, this, [this, id] { runCommand(id); });
+                    actions_.insert(id, a);
+                }
+                a->setText(QString::fromStdString(child.text));
+                // Status and tool tips come from the string table; the menu text stands in
+                // where the table has none.
+                std::string_view status = app_.strings.statusText(id);
+                std::string_view tip = app_.strings.toolTip(id);
+                std::string fallback = stripMnemonic(child.text);
+                a->setStatusTip(QString::fromStdString(status.empty() ? fallback : std::string(status)));
+                a->setToolTip(QString::fromStdString(tip.empty() ? fallback : std::string(tip)));
+                into->addAction(a);
                 break;
             }
         }
@@ -253,7 +268,9 @@ CommandOutcome MainWindow::dispatchToActive(int command) {
     DocumentWindow* w = activeDocument();
     if (!w) return {CommandStatus::Failed, "no design is open"};
     ViewWidget* view = w->activeView();
+    w->document().currentLayer = app_.layers.current();
     CommandContext ctx{w->document(), view->camera().axes(), *dialogs_, *messages_, *chooser_, store_, app_.memory};
+    ctx.exportOptions.layerOn = app_.layers.visibleLayers();
     CommandOutcome r = dispatchCommand(command, ctx);
     w->redrawAll();
     return r;
@@ -301,6 +318,14 @@ bool MainWindow::runViewCommand(int c) {
     if (c == 57664) {
         QMessageBox::about(this, "About Orivanta",
                            "Orivanta\nA 3D modeller for jewellery designers.");
+        return true;
+    }
+    if (c == 1103) {
+        chooseLanguage();
+        return true;
+    }
+    if (c == 2500) {
+        editLayers();
         return true;
     }
     if (c >= 3500 && c <= 3509) {
@@ -353,7 +378,75 @@ void MainWindow::closeEvent(QCloseEvent* e) {
         e->ignore();
         return;
     }
+    app_.saveSettings();
     e->accept();
+}
+
+void MainWindow::chooseLanguage() {
+    if (app_.language) {
+        // With a language in use the command is "Change to English".
+        app_.language.reset();
+        app_.languageFile.clear();
+    } else {
+        std::vector<LanguageChoice> choices = languageChoices(app_.programDirectory);
+        if (choices.empty()) {
+            QMessageBox::information(this, "Choose Language",
+                                     "There are no language files (*.str) in " +
+                                         QString::fromStdString(app_.programDirectory.string()));
+            return;
+        }
+        QStringList names;
+        for (const auto& c : choices) names << QString::fromStdString(c.languageName);
+        bool ok = false;
+        QString chosen = QInputDialog::getItem(this, "Choose Language", "Language", names, 0, false, &ok);
+        if (!ok) return;
+        const LanguageChoice& c = choices[static_cast<size_t>(names.indexOf(chosen))];
+        LanguageFile f;
+        FileStatus s = loadLanguageFile(app_.programDirectory, c.fileName, f);
+        if (s != FileStatus::Ok) {
+            QMessageBox::warning(this, "Choose Language", QString::fromUtf8(uiText(messageId(s)).data()));
+            return;
+        }
+        app_.language = std::move(f);
+        app_.languageFile = c.fileName;
+    }
+    app_.strings = buildStringTable(app_.languageInUse());
+    buildMenus();
+    retitleToolbars();
+    updateRecentFiles();
+    updateActions();
+    app_.saveSettings();
+}
+
+void MainWindow::retitleToolbars() {
+    // Toolbar titles are UI strings 10031-10039 in creation order File, View, ...
+    static const int ids[] = {10032, 10033, 10031, 10034, 10035, 10036, 10037, 10038, 10039};
+    int i = 0;
+    for (const ToolbarSpec& spec : toolbarSpecs()) {
+        if (QToolBar* t = findChild<QToolBar*>(spec.title)) {
+            std::string_view title = app_.strings.text(ids[i]);
+            if (!title.empty()) t->setWindowTitle(QString::fromUtf8(title.data(), int(title.size())));
+        }
+        ++i;
+    }
+}
+
+void MainWindow::editLayers() {
+    LayersDialog dialog(app_.layers, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    DocumentWindow* active = activeDocument();
+    std::vector<Document*> others;
+    for (QMdiSubWindow* s : mdi_->subWindowList())
+        if (auto* d = qobject_cast<DocumentWindow*>(s->widget()); d && d != active) others.push_back(&d->document());
+    if (active) {
+        applyLayerDialog(app_.layers, dialog.edited(), dialog.changePicked(), active->document(), others);
+    } else {
+        app_.layers = dialog.edited();
+        app_.layers.normalise();
+    }
+    for (QMdiSubWindow* s : mdi_->subWindowList())
+        if (auto* d = qobject_cast<DocumentWindow*>(s->widget())) d->redrawAll();
+    app_.saveSettings();
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* e) {

@@ -49,6 +49,9 @@ private:
     DocumentWindow* newDocument();
     bool saveDocument(DocumentWindow& w, bool askName);
     bool runViewCommand(int command);
+    void chooseLanguage();
+    void editLayers();
+    void retitleToolbars();
     CommandOutcome dispatchToActive(int command);
 
     AppContext& app_;

@@ -6,16 +6,33 @@
 #include <QOpenGLFunctions>
 #include <QPainter>
 
+#include <chrono>
+
 #include "gui/app_context.h"
 #include "gui/document_window.h"
+#include "gui/qt_canvas.h"
+#include "output/triangulate.h"
+#include "view/view_drawing.h"
 
 namespace orv::gui {
+
+namespace {
+
+// Caps in fast shading use the same triangulator as the mesh exports.
+CapTriangulator meshTriangulator() {
+    return [](std::span<const Point3> outer, std::span<const PointArray> holes) {
+        return triangulatePolygon(outer, holes);
+    };
+}
+
+}  // namespace
 
 ViewWidget::ViewWidget(DocumentWindow& owner, int direction, QWidget* parent)
     : QOpenGLWidget(parent), owner_(owner) {
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(120, 90);
     camera_.resetView(direction);
+    camera_.direction = direction;
 }
 
 void ViewWidget::setDirection(int direction) {
@@ -34,10 +51,39 @@ void ViewWidget::initializeGL() {}
 void ViewWidget::resizeGL(int w, int h) { camera_.setSize(w, h); }
 
 void ViewWidget::paintGL() {
-    camera_.applyCamera();
-    QOpenGLFunctions* gl = context()->functions();
-    gl->glClearColor(200 / 255.f, 200 / 255.f, 200 / 255.f, 1.f);
-    gl->glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    const auto start = std::chrono::steady_clock::now();
+    camera_.setSize(width(), height());
+    camera_.markAllDirty();
+    AppContext& app = owner_.app();
+    RedrawOptions options;
+    options.settings = app.display;
+    options.layers = &app.layers;
+    options.triangulate = meshTriangulator();
+    int mode = camera_.renderMode;
+    if (mode == rendermode::kFastShading || mode >= rendermode::kShadingInColour) {
+        // Shading fills the GL surface; the wire overlay is painted over it.
+        QPainter painter(this);
+        QtCanvas canvas(painter);
+        LineRenderer renderer(canvas, app.display.colours, &app.layers);
+        GlShadedSink sink;
+        sink.beginNative = [&] { painter.beginNativePainting(); };
+        sink.endNative = [&] { painter.endNativePainting(); };
+        options.hooks.shading = &sink;
+        redrawView(camera_, owner_.document().objects(), renderer, options);
+    } else {
+        // Wire frames go to the back buffer first: it is also the clean scene that
+        // operation feedback is drawn over.
+        if (backBuffer_.size() != size()) backBuffer_ = QImage(size(), QImage::Format_RGB32);
+        {
+            QPainter image(&backBuffer_);
+            QtCanvas canvas(image);
+            LineRenderer renderer(canvas, app.display.colours, &app.layers);
+            redrawView(camera_, owner_.document().objects(), renderer, options);
+        }
+        QPainter painter(this);
+        painter.drawImage(0, 0, backBuffer_);
+    }
+    lastRedrawMs_ = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
 void ViewWidget::zoomAll() {

@@ -44,6 +44,12 @@ private:
 
     DocumentWindow& owner_;
     ViewCamera camera_;
+    QImage backBuffer_;
+    double lastRedrawMs_ = 0;
+
+public:
+    // Wall time of the last full redraw, for the status line and the benchmark.
+    double lastRedrawMs() const { return lastRedrawMs_; }
 };
 
 }  // namespace orv::gui

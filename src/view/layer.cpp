@@ -1,1 +1,0 @@
-// Keeps the layer's library non-empty until its first module lands.

@@ -1,0 +1,102 @@
+// The desktop program under a real (virtual) display: open the sample ring, switch layouts
+// and display modes, and look at what the views actually show.
+// ORV_SCREENSHOTS=DIR keeps the grabbed images for a human look.
+#include <QApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QSurfaceFormat>
+#include <QtTest>
+#include <filesystem>
+
+#include "gui/app_context.h"
+#include "gui/document_window.h"
+#include "gui/main_window.h"
+#include "gui/view_widget.h"
+
+namespace fs = std::filesystem;
+using namespace orv;
+using namespace orv::gui;
+
+namespace {
+
+// Share of pixels that differ from the background colour.
+double drawnShare(const QImage& image, QColor background) {
+    if (image.isNull()) return 0;
+    qint64 differ = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            QColor c = image.pixelColor(x, y);
+            if (std::abs(c.red() - background.red()) + std::abs(c.green() - background.green()) +
+                    std::abs(c.blue() - background.blue()) > 24)
+                ++differ;
+        }
+    return double(differ) / (double(image.width()) * image.height());
+}
+
+void keep(const QImage& image, const QString& name) {
+    QByteArray dir = qgetenv("ORV_SCREENSHOTS");
+    if (!dir.isEmpty()) image.save(QString::fromUtf8(dir) + "/" + name + ".png");
+}
+
+}  // namespace
+
+class GuiTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<AppContext> app;
+    std::unique_ptr<MainWindow> window;
+
+private Q_SLOTS:
+    void initTestCase() {
+        app = std::make_unique<AppContext>(fs::temp_directory_path());
+        window = std::make_unique<MainWindow>(*app);
+        window->resize(1200, 900);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QVERIFY(window->openFile(fs::path(ORV_SOURCE_DIR) / "examples" / "ring.ovd"));
+    }
+
+    void ringInFourViewsWireAndShaded() {
+        DocumentWindow* doc = window->activeDocument();
+        QVERIFY(doc);
+        QCOMPARE(doc->document().objects().size(), size_t(2));
+        window->runCommand(3300);  // four views: front, right, top, 3D
+        QCOMPARE(doc->views().size(), size_t(4));
+        const QColor background(200, 200, 200);
+        for (int mode : {3101, 3103}) {  // normal wire frame, fast shading
+            for (ViewWidget* v : doc->views()) {
+                doc->setActiveView(v);
+                window->runCommand(mode);
+            }
+            QTest::qWait(50);
+            int i = 0;
+            for (ViewWidget* v : doc->views()) {
+                QImage image = v->grabFramebuffer();
+                keep(image, QStringLiteral("mode%1_view%2").arg(mode).arg(i++));
+                double share = drawnShare(image, background);
+                QVERIFY2(share > 0.005, qPrintable(QStringLiteral("view %1 in mode %2 shows only the background (%3)")
+                                                       .arg(i).arg(mode).arg(share)));
+            }
+        }
+    }
+
+    void cleanupTestCase() {
+        for (QMdiSubWindow* s : window->mdiArea()->subWindowList())
+            if (auto* d = qobject_cast<DocumentWindow*>(s->widget())) d->document().modified = false;
+        window.reset();
+    }
+};
+
+int main(int argc, char** argv) {
+    QSurfaceFormat format;
+    format.setProfile(QSurfaceFormat::CompatibilityProfile);
+    format.setVersion(2, 1);
+    format.setDepthBufferSize(24);
+    QSurfaceFormat::setDefaultFormat(format);
+    QApplication qapp(argc, argv);
+    QApplication::setOrganizationName("Velmora");
+    QApplication::setApplicationName("OrivantaTest");
+    GuiTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "gui_test.moc"
