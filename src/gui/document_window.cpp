@@ -12,7 +12,7 @@
 
 namespace orv::gui {
 
-DocumentWindow::DocumentWindow(AppContext& app, std::unique_ptr<Document> doc, QWidget* parent)
+DocumentWindow::DocumentWindow(AppContext& app, std::shared_ptr<Document> doc, QWidget* parent)
     : QWidget(parent), app_(app), doc_(std::move(doc)) {
     setAttribute(Qt::WA_DeleteOnClose);
     new QGridLayout(this);
@@ -58,7 +58,8 @@ QString DocumentWindow::title() const {
 }
 
 bool DocumentWindow::maySave() {
-    if (!doc_->modified) return true;
+    // Another window still shows the design: closing this one loses nothing.
+    if (!doc_->modified || doc_.use_count() > 1) return true;
     auto answer = QMessageBox::question(
         this, "Orivanta", QStringLiteral("Save changes to %1?").arg(title().chopped(1)),
         QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);

@@ -16,10 +16,12 @@ class AppContext;
 class DocumentWindow : public QWidget {
     Q_OBJECT
 public:
-    DocumentWindow(AppContext& app, std::unique_ptr<Document> doc, QWidget* parent = nullptr);
+    DocumentWindow(AppContext& app, std::shared_ptr<Document> doc, QWidget* parent = nullptr);
     ~DocumentWindow() override;
 
     Document& document() { return *doc_; }
+    // Shared by every window on the same design ("New view").
+    const std::shared_ptr<Document>& sharedDocument() const { return doc_; }
     AppContext& app() { return app_; }
     // The view last clicked or focused; never null.
     ViewWidget* activeView() const { return views_[active_]; }
@@ -45,7 +47,7 @@ protected:
 
 private:
     AppContext& app_;
-    std::unique_ptr<Document> doc_;
+    std::shared_ptr<Document> doc_;
     std::vector<ViewWidget*> views_;
     size_t active_ = 0;
 };

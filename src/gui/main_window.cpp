@@ -59,7 +59,7 @@ const std::vector<ToolbarSpec>& toolbarSpecs() {
 }  // namespace
 
 bool isWindowCommand(int c) {
-    return c == 1103 || c == 2500 || c == 57600 || c == 57601 || c == 57665 || c == 57648 || c == 57664 ||
+    return c == 1103 || c == 2500 || c == 3001 || c == 3412 || c == 3415 || c == 57600 || c == 57601 || c == 57665 || c == 57648 || c == 57664 ||
            (c >= 3100 && c <= 3103) || (c >= 3200 && c <= 3206) || c == 3300 || c == 3301 ||
            c == 3310 || c == 3311 || (c >= 3400 && c <= 3403) || c == 3410 || c == 3411 ||
            c == 3413 || (c >= 3420 && c <= 3423) || c == 3430 || c == 3431 || c == 3440 ||
@@ -169,12 +169,18 @@ DocumentWindow* MainWindow::activeDocument() const {
     return sub ? qobject_cast<DocumentWindow*>(sub->widget()) : nullptr;
 }
 
-DocumentWindow* MainWindow::newDocument() {
-    auto* w = new DocumentWindow(app_, std::make_unique<Document>(app_.gems));
+DocumentWindow* MainWindow::newDocument(std::shared_ptr<Document> shared) {
+    if (!shared) shared = std::make_shared<Document>(app_.gems);
+    auto* w = new DocumentWindow(app_, std::move(shared));
     w->save = [this, w] { return saveDocument(*w, false); };
     QMdiSubWindow* sub = mdi_->addSubWindow(w);
     connect(w, &DocumentWindow::documentChanged, this, [this, w] {
-        w->setWindowTitle(w->title());
+        for (QMdiSubWindow* s : mdi_->subWindowList())
+            if (auto* d = qobject_cast<DocumentWindow*>(s->widget()); d && &d->document() == &w->document()) {
+                d->setWindowTitle(d->title());
+                if (d != w)
+                    for (ViewWidget* v : d->views()) v->update();
+            }
         updateActions();
     });
     w->setWindowTitle(w->title());
@@ -343,8 +349,33 @@ bool MainWindow::runViewCommand(int c) {
     if (!w) return false;
     ViewWidget* view = w->activeView();
     if (c == 57648) {
-        DocumentWindow* copy = newDocument();
-        (void)copy;  // a second window on the same design needs shared documents; not yet
+        // Another window on the same design, looking the way the active view does.
+        DocumentWindow* copy = newDocument(w->sharedDocument());
+        ViewWidget* v = copy->activeView();
+        v->camera() = view->camera();
+        v->update();
+        return true;
+    }
+    if (c == 3001) {
+        bool ok = false;
+        double spacing = QInputDialog::getDouble(this, "Grid Setting", "Grid spacing (0: no grid)",
+                                                 app_.display.gridSpacing, 0.0, 10000.0, 3, &ok);
+        if (!ok) return true;
+        app_.display.gridSpacing = static_cast<float>(spacing);
+        for (QMdiSubWindow* s : mdi_->subWindowList())
+            if (auto* d = qobject_cast<DocumentWindow*>(s->widget())) d->redrawAll();
+        return true;
+    }
+    if (c == 3412) {
+        view->armZoomBox();
+        statusBar()->showMessage("Drag a box to zoom to", 4000);
+        return true;
+    }
+    if (c == 3415) {
+        bool ok = false;
+        double z = QInputDialog::getDouble(this, "Calibrate", "Zoom of 1 : 1", app_.camera.calibrationZoom,
+                                           0.0001, 1000.0, 4, &ok);
+        if (ok) app_.camera.calibrationZoom = static_cast<float>(z);
         return true;
     }
     if (c >= 3100 && c <= 3103) {

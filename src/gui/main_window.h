@@ -46,7 +46,9 @@ private:
     void buildToolbars();
     void updateRecentFiles(const std::filesystem::path& opened = {});
     void updateActions();
-    DocumentWindow* newDocument();
+    DocumentWindow* newDocument(std::shared_ptr<Document> shared = nullptr);
+    // Redraws every window that shows `doc`.
+    void redrawDocument(const Document& doc);
     bool saveDocument(DocumentWindow& w, bool askName);
     bool runViewCommand(int command);
     void chooseLanguage();

@@ -83,6 +83,13 @@ void ViewWidget::paintGL() {
         QPainter painter(this);
         painter.drawImage(0, 0, backBuffer_);
     }
+    if (zoomBox_.active()) {
+        // The box is feedback over the finished scene, never part of it.
+        QPainter painter(this);
+        painter.setPen(QPen(qtColour(kDefaultFeedbackColour), 1));
+        painter.drawRect(zoomBox_.centreX() - zoomBox_.halfWidth(), zoomBox_.centreY() - zoomBox_.halfHeight(),
+                         2 * zoomBox_.halfWidth(), 2 * zoomBox_.halfHeight());
+    }
     lastRedrawMs_ = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
@@ -126,12 +133,32 @@ void ViewWidget::deliver(const MouseEvent& e) {
 
 void ViewWidget::mousePressEvent(QMouseEvent* e) {
     owner_.setActiveView(this);
+    if (zoomBoxArmed_ && e->button() == Qt::LeftButton) {
+        zoomBoxArmed_ = false;
+        zoomBox_.press(int(e->position().x()), int(e->position().y()), width(), height());
+        update();
+        return;
+    }
     deliver(eventFrom(e, MouseEvent::ButtonDown));
 }
 
-void ViewWidget::mouseReleaseEvent(QMouseEvent* e) { deliver(eventFrom(e, MouseEvent::ButtonUp)); }
+void ViewWidget::mouseReleaseEvent(QMouseEvent* e) {
+    if (zoomBox_.active()) {
+        zoomBox_.release(camera_);
+        update();
+        return;
+    }
+    deliver(eventFrom(e, MouseEvent::ButtonUp));
+}
 
-void ViewWidget::mouseMoveEvent(QMouseEvent* e) { deliver(eventFrom(e, MouseEvent::Move)); }
+void ViewWidget::mouseMoveEvent(QMouseEvent* e) {
+    if (zoomBox_.active()) {
+        zoomBox_.move(int(e->position().x()), int(e->position().y()));
+        update();
+        return;
+    }
+    deliver(eventFrom(e, MouseEvent::Move));
+}
 
 void ViewWidget::wheelEvent(QWheelEvent* e) {
     MouseEvent m;

@@ -25,6 +25,8 @@ public:
     // A view command (pan, zoom, flip, roll, reset, zoom all ...) scaled by the toolbar's
     // repeat factor; false when it is not one.
     bool viewCommand(int command, float repeatFactor);
+    // The next left drag in this view draws a zoom box instead of reaching the operation.
+    void armZoomBox() { zoomBoxArmed_ = true; }
 
 protected:
     void initializeGL() override;
@@ -45,6 +47,8 @@ private:
     DocumentWindow& owner_;
     ViewCamera camera_;
     QImage backBuffer_;
+    bool zoomBoxArmed_ = false;
+    ZoomBoxDrag zoomBox_;
     double lastRedrawMs_ = 0;
 
 public:
