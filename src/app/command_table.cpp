@@ -131,6 +131,27 @@ MenuNode buildMenu(const std::vector<MenuEntry>& script,
     return bar;
 }
 
+void addAfterBuildItems(MenuNode& bar, const std::function<std::string(int)>& text,
+                        const std::vector<int>& externalPrograms) {
+    using K = MenuNode::Kind;
+    auto item = [&](int n) { return MenuNode{K::Item, text(n), n, {}}; };
+    // Top-level positions: File 0 ... Curve 6, Misc 8.
+    auto& top = bar.children;
+    if (top.size() > 6 && top[6].kind == K::Popup) top[6].children.push_back(item(7200));
+    if (top.size() > 8 && top[8].kind == K::Popup) {
+        auto& misc = top[8].children;
+        misc.push_back(item(9301));
+        MenuNode stl{K::Popup, text(99901), 0, {item(9131), item(9132)}};
+        misc.insert(misc.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(13, misc.size())), stl);
+    }
+    if (!externalPrograms.empty() && !top.empty() && top[0].kind == K::Popup) {
+        MenuNode popup{K::Popup, text(99902), 0, {}};
+        for (int n : externalPrograms) popup.children.push_back(item(n));
+        auto& file = top[0].children;
+        file.insert(file.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(11, file.size())), popup);
+    }
+}
+
 std::string stripMnemonic(std::string_view text) {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {

@@ -34,6 +34,13 @@ struct MenuNode {
 MenuNode buildMenu(const std::vector<MenuEntry>& script,
                    const std::function<std::string(const MenuEntry&)>& translate = {});
 
+// Adds the items the menu script leaves to the program: "Restore removed curves" (7200) to
+// the curve menu, "Ring Size" (9301) and the "STL Output" popup (99901: 9131, 9132) to the
+// misc menu. Texts come from `text(number)`. The external programs' popup (99902) is only
+// added when `externalPrograms` lists some (their command numbers, 1005-1011).
+void addAfterBuildItems(MenuNode& bar, const std::function<std::string(int)>& text,
+                        const std::vector<int>& externalPrograms = {});
+
 // "C&ircle" -> "Circle", "Cut&&&Paste" -> "Cut&Paste".
 std::string stripMnemonic(std::string_view text);
 

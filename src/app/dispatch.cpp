@@ -280,7 +280,11 @@ bool inMenuScript(int command) {
 bool commandAvailable(int command) { return handlers().count(command) != 0; }
 
 const MenuNode& mainMenu() {
-    static const MenuNode menu = buildMenu(menuScript());
+    static const MenuNode menu = [] {
+        MenuNode m = buildMenu(menuScript());
+        addAfterBuildItems(m, [](int n) { return std::string(uiText(n)); });
+        return m;
+    }();
     return menu;
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <QImage>
 #include <QSettings>
 #include <filesystem>
 #include <memory>
@@ -28,6 +29,9 @@ public:
     CameraShared camera;
     DisplaySettings display;
     LayerTable layers;
+    // The background image of the wire-frame views ("Background"), when one is shown.
+    QImage backgroundImage;
+    bool showBackground = false;
     // The texts in use: built in, or from the selected language file.
     StringTable strings;
     std::optional<LanguageFile> language;

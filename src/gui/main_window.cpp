@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QFileInfo>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -59,7 +60,7 @@ const std::vector<ToolbarSpec>& toolbarSpecs() {
 }  // namespace
 
 bool isWindowCommand(int c) {
-    return c == 1103 || c == 2500 || c == 3001 || c == 3412 || c == 3415 || c == 57600 || c == 57601 || c == 57665 || c == 57648 || c == 57664 ||
+    return c == 1103 || c == 2500 || c == 3000 || c == 3001 || c == 3412 || c == 3415 || c == 57600 || c == 57601 || c == 57665 || c == 57648 || c == 57664 ||
            (c >= 3100 && c <= 3103) || (c >= 3200 && c <= 3206) || c == 3300 || c == 3301 ||
            c == 3310 || c == 3311 || (c >= 3400 && c <= 3403) || c == 3410 || c == 3411 ||
            c == 3413 || (c >= 3420 && c <= 3423) || c == 3430 || c == 3431 || c == 3440 ||
@@ -91,6 +92,7 @@ void MainWindow::buildMenus() {
     menuBar()->clear();
     recentMenu_ = nullptr;
     MenuNode menu = buildLanguageMenu(app_.languageInUse());
+    addAfterBuildItems(menu, [this](int n) { return std::string(app_.strings.text(n)); });
     for (const MenuNode& top : menu.children) {
         QMenu* m = menuBar()->addMenu(QString::fromStdString(top.text));
         addMenu(m, top);
@@ -362,6 +364,25 @@ bool MainWindow::runViewCommand(int c) {
                                                  app_.display.gridSpacing, 0.0, 10000.0, 3, &ok);
         if (!ok) return true;
         app_.display.gridSpacing = static_cast<float>(spacing);
+        for (QMdiSubWindow* s : mdi_->subWindowList())
+            if (auto* d = qobject_cast<DocumentWindow*>(s->widget())) d->redrawAll();
+        return true;
+    }
+    if (c == 3000) {
+        // Background image: choose one (or none) for the wire-frame views.
+        QString f = QFileDialog::getOpenFileName(this, "Background Image", {},
+                                                 "Images (*.bmp *.jpg *.jpeg *.png);;All Files (*)");
+        if (f.isEmpty()) {
+            app_.showBackground = false;
+        } else {
+            QImage image(f);
+            if (image.isNull()) {
+                QMessageBox::warning(this, "Background Image", QString::fromUtf8(uiText(msg::kCannotOpen).data()));
+                return true;
+            }
+            app_.backgroundImage = image;
+            app_.showBackground = true;
+        }
         for (QMdiSubWindow* s : mdi_->subWindowList())
             if (auto* d = qobject_cast<DocumentWindow*>(s->widget())) d->redrawAll();
         return true;

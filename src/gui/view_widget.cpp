@@ -76,6 +76,11 @@ void ViewWidget::paintGL() {
         if (backBuffer_.size() != size()) backBuffer_ = QImage(size(), QImage::Format_RGB32);
         {
             QPainter image(&backBuffer_);
+            if (app.showBackground && !app.backgroundImage.isNull()) {
+                options.hooks.background = [&](LineRenderer&, const PixelRect&) {
+                    image.drawImage(QRect(0, 0, width(), height()), app.backgroundImage);
+                };
+            }
             QtCanvas canvas(image);
             LineRenderer renderer(canvas, app.display.colours, &app.layers);
             redrawView(camera_, owner_.document().objects(), renderer, options);

@@ -50,6 +50,9 @@ TEST(Menu, TheBuiltInMenu) {
     };
     for (const auto& c : cases) EXPECT_EQ(findCommandsByText(menu, c.text), c.commands) << c.text;
     EXPECT_EQ(menuPath(menu, 8122), "Surface/Swap U/V");
+    EXPECT_EQ(menuPath(menu, 7200), "Curve/Restore removed curves");
+    EXPECT_EQ(menuPath(menu, 9131), "Misc/STL Output/for 3-axis nc program");
+    EXPECT_EQ(menuPath(menu, 1009), "");  // no external programs configured
     EXPECT_EQ(menuPath(menu, 4000), "Copy/Cut&Paste");
 }
 
