@@ -3,13 +3,13 @@
 //   xvfb-run -a -s "-screen 0 1600x1200x24" build-rel/bench/gui_redraw
 #include <QApplication>
 #include <QMdiSubWindow>
-#include <QSurfaceFormat>
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <vector>
 
 #include "gui/app_context.h"
+#include "gui/gl_format.h"
 #include "gui/document_window.h"
 #include "gui/main_window.h"
 #include "gui/view_widget.h"
@@ -43,11 +43,7 @@ double median(std::vector<double> v) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QSurfaceFormat format;
-    format.setProfile(QSurfaceFormat::CompatibilityProfile);
-    format.setVersion(2, 1);
-    format.setDepthBufferSize(24);
-    QSurfaceFormat::setDefaultFormat(format);
+    orv::gui::useCompatibilityGl();
     QApplication qapp(argc, argv);
     gui::AppContext app(std::filesystem::temp_directory_path());
     gui::MainWindow window(app);

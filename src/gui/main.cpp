@@ -1,18 +1,12 @@
 #include <QApplication>
-#include <QSurfaceFormat>
 #include <filesystem>
 
 #include "gui/app_context.h"
+#include "gui/gl_format.h"
 #include "gui/main_window.h"
 
 int main(int argc, char** argv) {
-    // Fixed-function shading needs a compatibility context with a deep depth buffer.
-    QSurfaceFormat format;
-    format.setRenderableType(QSurfaceFormat::OpenGL);
-    format.setProfile(QSurfaceFormat::CompatibilityProfile);
-    format.setVersion(2, 1);
-    format.setDepthBufferSize(24);
-    QSurfaceFormat::setDefaultFormat(format);
+    orv::gui::useCompatibilityGl();
 
     QApplication qapp(argc, argv);
     QApplication::setOrganizationName("Velmora");

@@ -4,11 +4,11 @@
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QSurfaceFormat>
 #include <QtTest>
 #include <filesystem>
 
 #include "gui/app_context.h"
+#include "gui/gl_format.h"
 #include "gui/document_window.h"
 #include "gui/main_window.h"
 #include "gui/view_widget.h"
@@ -87,11 +87,7 @@ private Q_SLOTS:
 };
 
 int main(int argc, char** argv) {
-    QSurfaceFormat format;
-    format.setProfile(QSurfaceFormat::CompatibilityProfile);
-    format.setVersion(2, 1);
-    format.setDepthBufferSize(24);
-    QSurfaceFormat::setDefaultFormat(format);
+    orv::gui::useCompatibilityGl();
     QApplication qapp(argc, argv);
     QApplication::setOrganizationName("Velmora");
     QApplication::setApplicationName("OrivantaTest");
