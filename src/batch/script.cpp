@@ -11,6 +11,7 @@
 #include "model/design_file.h"
 #include "model/object_commands.h"
 #include "model/objects.h"
+#include "ops/operation.h"
 
 namespace orv {
 
@@ -171,13 +172,87 @@ struct Runner {
     Document& doc;
     fs::path base;  // relative paths in the script are relative to its folder
     Matrix4 view = directionRotation(1);
+    int viewDirection = 1;
     DialogMemory memory;
     ScriptDialogs dialogs;
     ScriptMessages messages;
     ScriptChooser chooser;
     StagedFiles files;
+    // Mouse lines go to the same operations a desktop view feeds, in windowless views.
+    HeadlessPlatform platform;
+    Interaction interaction{platform};
+    std::map<std::string, std::unique_ptr<HeadlessView>> mouseViews;
 
-    Runner(Document& d, fs::path b, std::ostream& err) : doc(d), base(std::move(b)), messages(err) {}
+    Runner(Document& d, fs::path b, std::ostream& err) : doc(d), base(std::move(b)), messages(err) {
+        platform.lookup = [](int id) { return std::string(uiText(id)); };
+    }
+
+    // The view named by a mouse line ("front 800x600"), made on first use; without a name,
+    // the direction of the last `view` line at 800 x 600.
+    HeadlessView& mouseView(int direction, int width, int height) {
+        std::string key = std::to_string(direction) + ":" + std::to_string(width) + "x" + std::to_string(height);
+        auto& v = mouseViews[key];
+        if (!v) {
+            v = std::make_unique<HeadlessView>(&doc, direction, width, height);
+            platform.views.push_back(v.get());
+            zoomAll(v->camera(), doc.objects());
+        }
+        if (direction == 0) {
+            v->camera().viewMatrix = view;
+            v->camera().direction = 0;
+        }
+        if (interaction.currentView() != v.get()) {
+            interaction.setCurrentView(v.get());
+            if (!interaction.defaultOperation()) interaction.runCommand(opcmd::kPick);
+        }
+        return *v;
+    }
+
+    std::string mouse(const std::vector<ScriptWord>& w) {
+        const std::string verb = lower(w[0].text);
+        auto usage = [&] {
+            return "usage: " + verb + " [shift+][ctrl+]left|right X Y [in VIEW WIDTHxHEIGHT]";
+        };
+        if (w.size() != 4 && w.size() != 7) return usage();
+        PointerEvent e;
+        e.kind = verb == "press" ? PointerEvent::Down
+                 : verb == "release" ? PointerEvent::Up
+                 : verb == "double" ? PointerEvent::DoubleClick
+                                    : PointerEvent::Move;
+        std::string button = lower(w[1].text);
+        for (auto [prefix, flag] : {std::pair{"shift+", &e.shift}, std::pair{"ctrl+", &e.ctrl}})
+            while (button.rfind(prefix, 0) == 0) {
+                *flag = true;
+                button = button.substr(std::string(prefix).size());
+            }
+        if (button != "left" && button != "right") return "unknown button \"" + w[1].text + "\" (left, right)";
+        e.button = button == "right" ? 1 : 0;
+        auto x = parseInteger(w[2].text), y = parseInteger(w[3].text);
+        if (!x || !y) return "the pointer position must be whole pixels";
+        e.x = *x;
+        e.y = *y;
+        int direction = viewDirection, width = 800, height = 600;
+        if (w.size() == 7) {
+            if (lower(w[4].text) != "in") return usage();
+            auto it = viewNames().find(lower(w[5].text));
+            if (it == viewNames().end()) return "unknown view \"" + w[5].text + "\"";
+            direction = it->second;
+            std::string size = lower(w[6].text);
+            size_t cross = size.find('x');
+            auto wd = cross == std::string::npos ? std::nullopt : parseInteger(size.substr(0, cross));
+            auto ht = cross == std::string::npos ? std::nullopt : parseInteger(size.substr(cross + 1));
+            if (!wd || !ht || *wd < 16 || *ht < 16 || *wd > 10000 || *ht > 10000)
+                return "view size must be WIDTHxHEIGHT in pixels (16 to 10000)";
+            width = *wd;
+            height = *ht;
+        }
+        HeadlessView& v = mouseView(direction, width, height);
+        interaction.pointer(v, e);
+        for (int id : interaction.takePostedCommands())
+            if (!interaction.runCommand(id))
+                if (std::string err = command(id, {}); !err.empty()) return err;
+        return {};
+    }
 
     fs::path resolve(const std::string& p) const {
         fs::path path(p);
@@ -187,6 +262,9 @@ struct Runner {
     // Runs one command with the line's dialog answers and, for file commands, a path.
     std::string command(int id, std::vector<std::pair<std::string, std::string>> values,
                         std::optional<fs::path> path = {}) {
+        if (interaction.currentView() && interaction.runCommand(id)) return {};
+        // Every other command starts from a fresh pick operation, which ends a running one.
+        if (interaction.currentView()) interaction.runCommand(opcmd::kPick);
         dialogs.values = std::move(values);
         dialogs.opened = false;
         chooser.next = std::move(path);
@@ -232,6 +310,7 @@ struct Runner {
             if (it == viewNames().end())
                 return "unknown view \"" + w[1].text + "\" (front, right, top, back, left, bottom, 3d)";
             view = directionRotation(it->second);
+            viewDirection = it->second;
             return {};
         }
         if (verb == "rotate") {
@@ -242,6 +321,7 @@ struct Runner {
             if (a < 0) return "unknown screen axis \"" + w[1].text + "\" (x, y, z)";
             if (!degrees) return "\"" + w[2].text + "\" is not a number";
             view = rotateScreen(view, a, static_cast<float>(*degrees * std::numbers::pi / 180.0));
+            viewDirection = 0;
             return {};
         }
         if (verb == "command") {
@@ -288,8 +368,7 @@ struct Runner {
             }
             return command(it->second, {}, path);
         }
-        if (verb == "press" || verb == "move" || verb == "release" || verb == "double")
-            return "mouse input (\"" + verb + "\") is not available yet";
+        if (verb == "press" || verb == "move" || verb == "release" || verb == "double") return mouse(w);
         return "unknown action \"" + w[0].text + "\"";
     }
 };
@@ -325,6 +404,8 @@ int runScript(const fs::path& script, const ScriptOptions& options, Document& do
         if (words.empty()) continue;
         run.messages.where = where;
         error = run.line(words);
+        for (const auto& m : run.platform.messages) run.messages.message(m);
+        run.platform.messages.clear();
         if (!error.empty()) {
             err << where << ": " << error << "\n";
             return 1;

@@ -97,7 +97,8 @@ TEST_F(Script, BadLinesStopWithTheirLineNumberAndWriteNothing) {
         {"command 9110", "not available yet"},
         {"view sideways", "unknown view"},
         {"open missing.ovd", "Cannot open file!"},
-        {"press left 10 10", "not available yet"},
+        {"press middle 10 10", "unknown button"},
+        {"press left 10 10 in front 5x5", "view size"},
         {"jump", "unknown action"},
         {"save no/such/dir/x.ovd", "Cannot write to file!"},
     };
@@ -109,6 +110,36 @@ TEST_F(Script, BadLinesStopWithTheirLineNumberAndWriteNothing) {
         EXPECT_FALSE(fs::exists(dir / "first.ovd")) << c.line;
         EXPECT_FALSE(fs::exists(dir / "final.ovd")) << c.line;
     }
+}
+
+// A rectangle dragged in a named view picks what a user's drag would, as one undo step.
+TEST_F(Script, MouseLinesPickByRectangle) {
+    const std::string design =
+        "view front\n"
+        "command 7021 \"No. of CV's\"=8 Diameter=2\n"
+        "pick none\n"
+        "command 7021 \"No. of CV's\"=8 Diameter=2\n"
+        "command 5105 Move=1 \"Move Horizontal\"=20 \"Move Vertical\"=0 \"Move In / Out\"=0\n"
+        "pick none\n";
+    const std::string drag =
+        "press left 5 5 in front 800x600\n"
+        "move left 200 300 in front 800x600\n"
+        "move left 395 595 in front 800x600\n"
+        "release left 395 595 in front 800x600\n";
+    ASSERT_EQ(run(design + drag + "save picked.ovd\n"), 0) << err;
+    ReadResult picked = load(dir / "picked.ovd");
+    ASSERT_EQ(picked.count, 2);
+    EXPECT_EQ(picked.objects[0].state, 1);  // the circle at the origin, left of the middle
+    EXPECT_EQ(picked.objects[1].state, 0);  // the one moved 20 mm to the right
+
+    ASSERT_EQ(run(design + drag + "undo\nsave undone.ovd\n"), 0) << err;
+    ReadResult undone = load(dir / "undone.ovd");
+    EXPECT_EQ(undone.objects[0].state, 0);
+    EXPECT_EQ(undone.objects[1].state, 0);
+
+    // A double click deselects everything again.
+    ASSERT_EQ(run(design + drag + "double left 400 300 in front 800x600\nsave none.ovd\n"), 0) << err;
+    EXPECT_EQ(load(dir / "none.ovd").objects[0].state, 0);
 }
 
 TEST_F(Script, OpenInsertExportAndMissingScript) {
