@@ -2,12 +2,14 @@
 #include <QImage>
 #include <QSettings>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 
 #include "app/dispatch.h"
 #include "model/gem_library.h"
 #include "app/language.h"
+#include "ops/operation.h"
 #include "app/ui_strings.h"
 #include "model/layers.h"
 #include "view/display_settings.h"
@@ -29,6 +31,10 @@ public:
     CameraShared camera;
     DisplaySettings display;
     LayerTable layers;
+    // The running operations of the program (owned by the main window) and what the main
+    // window does after an operation took a mouse event (posted commands, status, menus).
+    Interaction* interaction = nullptr;
+    std::function<void()> afterPointer;
     // The background image of the wire-frame views ("Background"), when one is shown.
     QImage backgroundImage;
     bool showBackground = false;

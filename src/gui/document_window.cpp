@@ -46,7 +46,7 @@ void DocumentWindow::setActiveView(ViewWidget* view) {
 }
 
 void DocumentWindow::redrawAll() {
-    for (ViewWidget* v : views_) v->update();
+    for (ViewWidget* v : views_) v->requestRedraw();
     setWindowTitle(title());
     Q_EMIT documentChanged();
 }

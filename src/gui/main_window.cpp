@@ -60,7 +60,7 @@ const std::vector<ToolbarSpec>& toolbarSpecs() {
 }  // namespace
 
 bool isWindowCommand(int c) {
-    return c == 1103 || c == 2500 || c == 3000 || c == 3001 || c == 3412 || c == 3415 || c == 57600 || c == 57601 || c == 57665 || c == 57648 || c == 57664 ||
+    return c == 1103 || c == 2500 || c == 3000 || c == 3001 || c == 3415 || c == 57600 || c == 57601 || c == 57665 || c == 57648 || c == 57664 ||
            (c >= 3100 && c <= 3103) || (c >= 3200 && c <= 3206) || c == 3300 || c == 3301 ||
            c == 3310 || c == 3311 || (c >= 3400 && c <= 3403) || c == 3410 || c == 3411 ||
            c == 3413 || (c >= 3420 && c <= 3423) || c == 3430 || c == 3431 || c == 3440 ||
@@ -68,6 +68,15 @@ bool isWindowCommand(int c) {
 }
 
 MainWindow::MainWindow(AppContext& app) : app_(app) {
+    interaction_ = std::make_unique<Interaction>(*this);
+    interaction_->setLayers(&app_.layers);
+    app_.interaction = interaction_.get();
+    app_.afterPointer = [this] {
+        // Operations post commands to end themselves; they run once the event is over.
+        for (int id : interaction_->takePostedCommands()) runCommand(id);
+        if (DocumentWindow* w = activeDocument()) w->setWindowTitle(w->title());
+        updateActions();
+    };
     setWindowTitle("Orivanta");
     setAcceptDrops(true);
     mdi_ = new QMdiArea(this);
@@ -86,7 +95,27 @@ MainWindow::MainWindow(AppContext& app) : app_(app) {
     resize(1280, 860);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    for (QMdiSubWindow* s : mdi_->subWindowList()) delete s;
+    app_.interaction = nullptr;
+    app_.afterPointer = nullptr;
+}
+
+void MainWindow::showStatus(std::string_view text) {
+    statusBar()->showMessage(QString::fromUtf8(text.data(), int(text.size())));
+}
+
+void MainWindow::message(std::string_view text) { messages_->message(text); }
+
+std::string MainWindow::text(int id) { return std::string(app_.strings.text(id)); }
+
+std::vector<OperationView*> MainWindow::viewsOf(Document& doc) {
+    std::vector<OperationView*> out;
+    for (QMdiSubWindow* s : mdi_->subWindowList())
+        if (auto* d = qobject_cast<DocumentWindow*>(s->widget()); d && &d->document() == &doc)
+            for (ViewWidget* v : d->views()) out.push_back(v);
+    return out;
+}
 
 void MainWindow::buildMenus() {
     menuBar()->clear();
@@ -186,6 +215,9 @@ DocumentWindow* MainWindow::newDocument(std::shared_ptr<Document> shared) {
         updateActions();
     });
     w->setWindowTitle(w->title());
+    // Picking is what the mouse does until a command says otherwise.
+    interaction_->setCurrentView(w->activeView());
+    if (!interaction_->defaultOperation()) interaction_->runCommand(opcmd::kPick);
     sub->resize(900, 640);
     sub->show();
     sub->showMaximized();
@@ -253,11 +285,17 @@ void MainWindow::updateActions() {
     ViewWidget* view = w ? w->activeView() : nullptr;
     for (auto it = actions_.begin(); it != actions_.end(); ++it) {
         int id = it.key();
-        bool available = commandAvailable(id) || isWindowCommand(id);
+        bool available = commandAvailable(id) || isWindowCommand(id) || id == 3600 || id == 3601 ||
+                         id == 3602 || id == 3412 || id == 3002;
         bool needsDocument = !(id == 57600 || id == 57601 || id == 57665 || id == 57664 ||
                                (id >= 3500 && id <= 3509));
         it.value()->setEnabled(available && (w || !needsDocument));
-        bool checkable = (id >= 3100 && id <= 3105) || (id >= 3200 && id <= 3206) || id == 5010;
+        bool checkable = (id >= 3100 && id <= 3105) || (id >= 3200 && id <= 3206) || id == 5010 || id == 3002;
+        if (id == 3002) {
+            it.value()->setCheckable(true);
+            it.value()->setChecked(interaction_->snap.fine());
+            continue;
+        }
         it.value()->setCheckable(checkable);
         if (!checkable || !view) continue;
         if (id >= 3100 && id <= 3105) {
@@ -277,6 +315,8 @@ CommandOutcome MainWindow::dispatchToActive(int command) {
     if (!w) return {CommandStatus::Failed, "no design is open"};
     ViewWidget* view = w->activeView();
     w->document().currentLayer = app_.layers.current();
+    // A command starts from a fresh pick operation, which ends whatever was running.
+    interaction_->runCommand(opcmd::kPick);
     CommandContext ctx{w->document(), view->camera().axes(), *dialogs_, *messages_, *chooser_, store_, app_.memory};
     ctx.exportOptions.layerOn = app_.layers.visibleLayers();
     CommandOutcome r = dispatchCommand(command, ctx);
@@ -285,6 +325,15 @@ CommandOutcome MainWindow::dispatchToActive(int command) {
 }
 
 void MainWindow::runCommand(int command) {
+    if (DocumentWindow* w = activeDocument()) {
+        interaction_->setCurrentView(w->activeView());
+        if (interaction_->runCommand(command)) {
+            for (int id : interaction_->takePostedCommands()) runCommand(id);
+            w->redrawAll();
+            updateActions();
+            return;
+        }
+    }
     if (isWindowCommand(command)) {
         if (!runViewCommand(command)) statusBar()->showMessage("Nothing to show", 2000);
         updateActions();
@@ -385,11 +434,6 @@ bool MainWindow::runViewCommand(int c) {
         }
         for (QMdiSubWindow* s : mdi_->subWindowList())
             if (auto* d = qobject_cast<DocumentWindow*>(s->widget())) d->redrawAll();
-        return true;
-    }
-    if (c == 3412) {
-        view->armZoomBox();
-        statusBar()->showMessage("Drag a box to zoom to", 4000);
         return true;
     }
     if (c == 3415) {

@@ -5,6 +5,7 @@
 
 #include "app/command_table.h"
 #include "app/dispatch.h"
+#include "ops/operation.h"
 
 class QMdiArea;
 class QAction;
@@ -19,7 +20,7 @@ class QtDialogSource;
 class QtMessageSink;
 class QtFileChooser;
 
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, public InteractionPlatform {
     Q_OBJECT
 public:
     explicit MainWindow(AppContext& app);
@@ -34,6 +35,13 @@ public:
     QMdiArea* mdiArea() const { return mdi_; }
     // The view toolbar's repeat factor while a button is held: 1 + 5 * repeats, 1000 after 199.
     float repeatFactor() const;
+    Interaction& interaction() { return *interaction_; }
+
+    // What the running operations need from the desktop.
+    void showStatus(std::string_view text) override;
+    void message(std::string_view text) override;
+    std::string text(int id) override;
+    std::vector<OperationView*> viewsOf(Document& doc) override;
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -65,6 +73,7 @@ private:
     std::unique_ptr<QtFileChooser> chooser_;
     DirectFileStore store_;
     int repeats_ = 0;
+    std::unique_ptr<Interaction> interaction_;
 };
 
 // Commands the desktop itself carries out (windows, views, display modes).

@@ -2,10 +2,8 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QWheelEvent>
-#include <QOpenGLFunctions>
 #include <QPainter>
-
+#include <QWheelEvent>
 #include <chrono>
 
 #include "gui/app_context.h"
@@ -16,6 +14,34 @@
 
 namespace orv::gui {
 
+// Feedback lines painted straight onto the window image; the painter stays open for one
+// overlay refresh.
+class ImageCanvas final : public LineCanvas {
+public:
+    explicit ImageCanvas(QImage& image) : image_(image) {}
+    void setPen(uint32_t colour) override { canvas().setPen(colour); }
+    void moveTo(int x, int y) override { canvas().moveTo(x, y); }
+    void lineTo(int x, int y) override { canvas().lineTo(x, y); }
+    void fillRect(int l, int t, int r, int b, uint32_t c) override { canvas().fillRect(l, t, r, b, c); }
+    void polyline(const PixelPoint* points, size_t n) override { canvas().polyline(points, n); }
+    void close() {
+        qt_.reset();
+        painter_.reset();
+    }
+
+private:
+    QtCanvas& canvas() {
+        if (!painter_) {
+            painter_ = std::make_unique<QPainter>(&image_);
+            qt_ = std::make_unique<QtCanvas>(*painter_);
+        }
+        return *qt_;
+    }
+    QImage& image_;
+    std::unique_ptr<QPainter> painter_;
+    std::unique_ptr<QtCanvas> qt_;
+};
+
 namespace {
 
 // Caps in fast shading use the same triangulator as the mesh exports.
@@ -25,43 +51,104 @@ CapTriangulator meshTriangulator() {
     };
 }
 
+bool wireMode(int mode) { return mode < rendermode::kFastShading; }
+
 }  // namespace
 
 ViewWidget::ViewWidget(DocumentWindow& owner, int direction, QWidget* parent)
     : QOpenGLWidget(parent), owner_(owner) {
     setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
     setMinimumSize(120, 90);
     camera_.resetView(direction);
     camera_.direction = direction;
+    overlayCanvas_ = std::make_unique<ImageCanvas>(windowImage_);
+    overlayRenderer_ = std::make_unique<LineRenderer>(*overlayCanvas_);
 }
+
+ViewWidget::~ViewWidget() {
+    if (Interaction* i = owner_.app().interaction) i->viewClosed(*this);
+}
+
+Document* ViewWidget::document() { return &owner_.document(); }
 
 void ViewWidget::setDirection(int direction) {
     camera_.setDirection(direction, false, owner_.app().camera);
-    update();
+    requestRedraw();
 }
 
 void ViewWidget::setRenderMode(int mode) {
     if (camera_.renderMode == mode) return;
     camera_.renderMode = mode;
+    requestRedraw();
+}
+
+void ViewWidget::requestRedraw() {
+    sceneDirty_ = true;
     update();
 }
 
-void ViewWidget::initializeGL() {}
+void ViewWidget::saveCleanScene() { cleanScene_ = windowImage_.copy(); }
 
-void ViewWidget::resizeGL(int w, int h) { camera_.setSize(w, h); }
+void ViewWidget::restoreCleanScene() {
+    overlayCanvas_->close();
+    if (cleanScene_.size() == windowImage_.size()) windowImage_ = cleanScene_.copy();
+}
 
-void ViewWidget::paintGL() {
-    const auto start = std::chrono::steady_clock::now();
-    camera_.setSize(width(), height());
-    camera_.markAllDirty();
+LineRenderer& ViewWidget::overlay() {
+    AppContext& app = owner_.app();
+    overlayRenderer_->setColours(app.display.colours);
+    overlayRenderer_->setLayers(&app.layers);
+    return *overlayRenderer_;
+}
+
+void ViewWidget::overlayDone() {
+    overlayCanvas_->close();
+    update();
+}
+
+void ViewWidget::renderWire(QImage& target) {
     AppContext& app = owner_.app();
     RedrawOptions options;
     options.settings = app.display;
     options.layers = &app.layers;
     options.triangulate = meshTriangulator();
-    int mode = camera_.renderMode;
-    if (mode == rendermode::kFastShading || mode >= rendermode::kShadingInColour) {
+    QPainter image(&target);
+    if (app.showBackground && !app.backgroundImage.isNull()) {
+        options.hooks.background = [&](LineRenderer&, const PixelRect&) {
+            image.drawImage(QRect(0, 0, width(), height()), app.backgroundImage);
+        };
+    }
+    QtCanvas canvas(image);
+    LineRenderer renderer(canvas, app.display.colours, &app.layers);
+    camera_.markAllDirty();
+    orv::redrawView(camera_, owner_.document().objects(), renderer, options);
+}
+
+void ViewWidget::redrawScene() {
+    overlayCanvas_->close();
+    camera_.setSize(width(), height());
+    if (windowImage_.size() != size()) windowImage_ = QImage(size(), QImage::Format_RGB32);
+    if (wireMode(camera_.renderMode)) renderWire(windowImage_);
+}
+
+void ViewWidget::initializeGL() {}
+
+void ViewWidget::resizeGL(int w, int h) {
+    camera_.setSize(w, h);
+    sceneDirty_ = true;
+}
+
+void ViewWidget::paintGL() {
+    const auto start = std::chrono::steady_clock::now();
+    camera_.setSize(width(), height());
+    AppContext& app = owner_.app();
+    if (!wireMode(camera_.renderMode)) {
         // Shading fills the GL surface; the wire overlay is painted over it.
+        RedrawOptions options;
+        options.settings = app.display;
+        options.layers = &app.layers;
+        options.triangulate = meshTriangulator();
         QPainter painter(this);
         QtCanvas canvas(painter);
         LineRenderer renderer(canvas, app.display.colours, &app.layers);
@@ -69,39 +156,30 @@ void ViewWidget::paintGL() {
         sink.beginNative = [&] { painter.beginNativePainting(); };
         sink.endNative = [&] { painter.endNativePainting(); };
         options.hooks.shading = &sink;
-        redrawView(camera_, owner_.document().objects(), renderer, options);
+        camera_.markAllDirty();
+        orv::redrawView(camera_, owner_.document().objects(), renderer, options);
+        sceneDirty_ = false;
     } else {
-        // Wire frames go to the back buffer first: it is also the clean scene that
-        // operation feedback is drawn over.
-        if (backBuffer_.size() != size()) backBuffer_ = QImage(size(), QImage::Format_RGB32);
-        {
-            QPainter image(&backBuffer_);
-            if (app.showBackground && !app.backgroundImage.isNull()) {
-                options.hooks.background = [&](LineRenderer&, const PixelRect&) {
-                    image.drawImage(QRect(0, 0, width(), height()), app.backgroundImage);
-                };
+        if (sceneDirty_ || windowImage_.size() != size()) {
+            sceneDirty_ = false;
+            // The interaction redraws the scene and puts the running operation's feedback
+            // back over it.
+            if (Interaction* i = app.interaction) {
+                i->redrawView(*this);
+            } else {
+                redrawScene();
             }
-            QtCanvas canvas(image);
-            LineRenderer renderer(canvas, app.display.colours, &app.layers);
-            redrawView(camera_, owner_.document().objects(), renderer, options);
         }
         QPainter painter(this);
-        painter.drawImage(0, 0, backBuffer_);
-    }
-    if (zoomBox_.active()) {
-        // The box is feedback over the finished scene, never part of it.
-        QPainter painter(this);
-        painter.setPen(QPen(qtColour(kDefaultFeedbackColour), 1));
-        painter.drawRect(zoomBox_.centreX() - zoomBox_.halfWidth(), zoomBox_.centreY() - zoomBox_.halfHeight(),
-                         2 * zoomBox_.halfWidth(), 2 * zoomBox_.halfHeight());
+        painter.drawImage(0, 0, windowImage_);
     }
     lastRedrawMs_ = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
 void ViewWidget::zoomAll() {
     camera_.setSize(width(), height());
-    orv::zoomAll(camera_, owner_.document().objects());
-    update();
+    orv::zoomAll(camera_, owner_.document().objects(), {[this](int l) { return owner_.app().layers.visible(l); }, {}});
+    requestRedraw();
 }
 
 bool ViewWidget::viewCommand(int command, float repeatFactor) {
@@ -114,11 +192,13 @@ bool ViewWidget::viewCommand(int command, float repeatFactor) {
     ViewResponse r;
     bool done = runViewCommand(camera_, shared, command, r);
     if (r.captionChanged) owner_.redrawAll();
-    update();
+    requestRedraw();
     return done;
 }
 
-MouseEvent ViewWidget::eventFrom(QMouseEvent* e, MouseEvent::Type type) const {
+namespace {
+
+MouseEvent cameraEvent(QMouseEvent* e, MouseEvent::Type type) {
     MouseEvent m;
     m.type = type;
     m.button = e->button() == Qt::RightButton ? 1 : 0;
@@ -130,39 +210,41 @@ MouseEvent ViewWidget::eventFrom(QMouseEvent* e, MouseEvent::Type type) const {
     return m;
 }
 
-void ViewWidget::deliver(const MouseEvent& e) {
-    ViewResponse r = handleCameraInput(camera_, owner_.app().camera, e);
+}  // namespace
+
+void ViewWidget::deliver(const MouseEvent& e, PointerEvent::Kind kind) {
+    AppContext& app = owner_.app();
+    ViewResponse r = handleCameraInput(camera_, app.camera, e);
     if (r.captionChanged) owner_.redrawAll();
-    if (r.redraw) update();
+    if (r.redraw) requestRedraw();
+    if (r.consumed || !app.interaction) return;
+    if (e.type == MouseEvent::KeyDown || e.type == MouseEvent::KeyUp || e.type == MouseEvent::Wheel) return;
+    PointerEvent p;
+    p.kind = kind;
+    p.button = e.button;
+    p.x = e.x;
+    p.y = e.y;
+    p.shift = e.shift;
+    p.ctrl = e.ctrl;
+    app.interaction->setCurrentView(this);
+    if (app.interaction->pointer(*this, p) && app.afterPointer) app.afterPointer();
 }
 
 void ViewWidget::mousePressEvent(QMouseEvent* e) {
     owner_.setActiveView(this);
-    if (zoomBoxArmed_ && e->button() == Qt::LeftButton) {
-        zoomBoxArmed_ = false;
-        zoomBox_.press(int(e->position().x()), int(e->position().y()), width(), height());
-        update();
-        return;
-    }
-    deliver(eventFrom(e, MouseEvent::ButtonDown));
+    deliver(cameraEvent(e, MouseEvent::ButtonDown), PointerEvent::Down);
 }
 
 void ViewWidget::mouseReleaseEvent(QMouseEvent* e) {
-    if (zoomBox_.active()) {
-        zoomBox_.release(camera_);
-        update();
-        return;
-    }
-    deliver(eventFrom(e, MouseEvent::ButtonUp));
+    deliver(cameraEvent(e, MouseEvent::ButtonUp), PointerEvent::Up);
 }
 
 void ViewWidget::mouseMoveEvent(QMouseEvent* e) {
-    if (zoomBox_.active()) {
-        zoomBox_.move(int(e->position().x()), int(e->position().y()));
-        update();
-        return;
-    }
-    deliver(eventFrom(e, MouseEvent::Move));
+    deliver(cameraEvent(e, MouseEvent::Move), PointerEvent::Move);
+}
+
+void ViewWidget::mouseDoubleClickEvent(QMouseEvent* e) {
+    deliver(cameraEvent(e, MouseEvent::ButtonDown), PointerEvent::DoubleClick);
 }
 
 void ViewWidget::wheelEvent(QWheelEvent* e) {
@@ -171,7 +253,7 @@ void ViewWidget::wheelEvent(QWheelEvent* e) {
     m.x = static_cast<int>(e->position().x());
     m.y = static_cast<int>(e->position().y());
     m.wheelDelta = e->angleDelta().y();
-    deliver(m);
+    deliver(m, PointerEvent::Move);
 }
 
 void ViewWidget::keyPressEvent(QKeyEvent* e) {
@@ -179,7 +261,7 @@ void ViewWidget::keyPressEvent(QKeyEvent* e) {
         MouseEvent m;
         m.type = MouseEvent::KeyDown;
         m.key = kKeyTab;
-        deliver(m);
+        deliver(m, PointerEvent::Move);
         return;
     }
     QOpenGLWidget::keyPressEvent(e);
@@ -190,7 +272,7 @@ void ViewWidget::keyReleaseEvent(QKeyEvent* e) {
         MouseEvent m;
         m.type = MouseEvent::KeyUp;
         m.key = kKeyTab;
-        deliver(m);
+        deliver(m, PointerEvent::Move);
         return;
     }
     QOpenGLWidget::keyReleaseEvent(e);

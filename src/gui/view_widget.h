@@ -1,7 +1,9 @@
 #pragma once
 #include <QImage>
 #include <QOpenGLWidget>
+#include <memory>
 
+#include "ops/operation.h"
 #include "view/view_camera.h"
 
 namespace orv::gui {
@@ -10,12 +12,21 @@ class DocumentWindow;
 
 // One view of a document: a camera and a display mode. Wire modes are painted with QPainter
 // over the GL surface; fast shading draws with fixed-function OpenGL.
-class ViewWidget : public QOpenGLWidget {
+class ViewWidget : public QOpenGLWidget, public OperationView {
     Q_OBJECT
 public:
     ViewWidget(DocumentWindow& owner, int direction, QWidget* parent = nullptr);
+    ~ViewWidget() override;
 
-    ViewCamera& camera() { return camera_; }
+    ViewCamera& camera() override { return camera_; }
+    Document* document() override;
+    void saveCleanScene() override;
+    void restoreCleanScene() override;
+    LineRenderer& overlay() override;
+    void overlayDone() override;
+    void redrawScene() override;
+    // Marks the scene for a full redraw at the next paint.
+    void requestRedraw();
     DocumentWindow& owner() { return owner_; }
     void setDirection(int direction);
     void setRenderMode(int mode);
@@ -25,8 +36,6 @@ public:
     // A view command (pan, zoom, flip, roll, reset, zoom all ...) scaled by the toolbar's
     // repeat factor; false when it is not one.
     bool viewCommand(int command, float repeatFactor);
-    // The next left drag in this view draws a zoom box instead of reaching the operation.
-    void armZoomBox() { zoomBoxArmed_ = true; }
 
 protected:
     void initializeGL() override;
@@ -35,20 +44,25 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
     void wheelEvent(QWheelEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void keyReleaseEvent(QKeyEvent* e) override;
     void focusInEvent(QFocusEvent* e) override;
 
 private:
-    void deliver(const MouseEvent& e);
+    // Camera gestures first; what they leave goes to the running operation.
+    void deliver(const MouseEvent& e, PointerEvent::Kind kind);
+    void renderWire(QImage& target);
     MouseEvent eventFrom(QMouseEvent* e, MouseEvent::Type type) const;
 
     DocumentWindow& owner_;
     ViewCamera camera_;
-    QImage backBuffer_;
-    bool zoomBoxArmed_ = false;
-    ZoomBoxDrag zoomBox_;
+    // What the window shows in wire modes, and the same without operation feedback.
+    QImage windowImage_, cleanScene_;
+    bool sceneDirty_ = true;
+    std::unique_ptr<class ImageCanvas> overlayCanvas_;
+    std::unique_ptr<LineRenderer> overlayRenderer_;
     double lastRedrawMs_ = 0;
 
 public:

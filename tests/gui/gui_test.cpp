@@ -12,6 +12,7 @@
 #include "gui/document_window.h"
 #include "gui/main_window.h"
 #include "gui/view_widget.h"
+#include "model/objects.h"
 
 namespace fs = std::filesystem;
 using namespace orv;
@@ -77,6 +78,33 @@ private Q_SLOTS:
                                                        .arg(i).arg(mode).arg(share)));
             }
         }
+    }
+
+    // A rectangle dragged with the mouse picks what it covers, as one undo step.
+    void rectanglePickAndUndo() {
+        DocumentWindow* doc = window->activeDocument();
+        QVERIFY(doc);
+        ViewWidget* front = doc->views()[0];
+        doc->setActiveView(front);
+        window->runCommand(3101);
+        ModelObject& ring = doc->document().objects()[1];
+        QCOMPARE(ring.classNumber(), uint32_t(kClassSurface));
+        QTest::mouseDClick(front, Qt::LeftButton, {}, QPoint(5, 5));  // deselect everything
+        QCOMPARE(ring.state, 0);
+        auto drag = [&](QPoint from, QPoint to) {
+            QTest::mousePress(front, Qt::LeftButton, {}, from);
+            QTest::mouseMove(front, (from + to) / 2);
+            QTest::mouseMove(front, to);
+            QTest::mouseRelease(front, Qt::LeftButton, {}, to);
+        };
+        drag(QPoint(3, 3), QPoint(12, 12));  // an empty corner
+        QCOMPARE(ring.state, 0);
+        drag(QPoint(2, 2), QPoint(front->width() - 3, front->height() - 3));
+        QCOMPARE(ring.state, 1);
+        window->runCommand(57643);
+        QCOMPARE(ring.state, 0);
+        window->runCommand(57644);
+        QCOMPARE(ring.state, 1);
     }
 
     void cleanupTestCase() {
