@@ -70,6 +70,11 @@ void GlShadedSink::drawShaded(const ShadedScene& scene) {
     }
     glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
+    if (depthOut) {
+        depthOut->resize(static_cast<size_t>(s.width) * static_cast<size_t>(s.height));
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, s.width, s.height, GL_DEPTH_COMPONENT, GL_FLOAT, depthOut->data());
+    }
     glDisable(GL_LIGHTING);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_NORMALIZE);

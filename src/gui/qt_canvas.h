@@ -33,6 +33,9 @@ public:
     void drawShaded(const ShadedScene& scene) override;
     // Called around the GL calls when a QPainter shares the surface.
     std::function<void()> beginNative, endNative;
+    // When set, the depth buffer is read back after drawing (rows from the bottom), for
+    // points on the shaded surface under the pointer.
+    std::vector<float>* depthOut = nullptr;
 };
 
 }  // namespace orv::gui

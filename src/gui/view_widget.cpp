@@ -153,13 +153,19 @@ void ViewWidget::paintGL() {
         QtCanvas canvas(painter);
         LineRenderer renderer(canvas, app.display.colours, &app.layers);
         GlShadedSink sink;
+        sink.depthOut = &depth_;
         sink.beginNative = [&] { painter.beginNativePainting(); };
         sink.endNative = [&] { painter.endNativePainting(); };
         options.hooks.shading = &sink;
         camera_.markAllDirty();
         orv::redrawView(camera_, owner_.document().objects(), renderer, options);
+        lastShading_ = shadingSetup(camera_, app.display.colours);
+        // The GL surface may be scaled on high-density screens; depth rows follow it.
+        depthWidth_ = lastShading_.width;
+        depthHeight_ = lastShading_.height;
         sceneDirty_ = false;
     } else {
+        depth_.clear();
         if (sceneDirty_ || windowImage_.size() != size()) {
             sceneDirty_ = false;
             // The interaction redraws the scene and puts the running operation's feedback
@@ -174,6 +180,19 @@ void ViewWidget::paintGL() {
         painter.drawImage(0, 0, windowImage_);
     }
     lastRedrawMs_ = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+DepthImage ViewWidget::depthImage() const {
+    DepthImage d;
+    if (depth_.empty() || depth_.size() != size_t(depthWidth_) * size_t(depthHeight_)) return d;
+    d.width = depthWidth_;
+    d.height = depthHeight_;
+    d.windowDepth = [this](int column, int row) {
+        // GL counts rows from the bottom.
+        float raw = depth_[size_t(depthHeight_ - 1 - row) * size_t(depthWidth_) + size_t(column)];
+        return lastShading_.windowDepth(raw);
+    };
+    return d;
 }
 
 void ViewWidget::zoomAll() {

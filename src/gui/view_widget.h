@@ -4,6 +4,8 @@
 #include <memory>
 
 #include "ops/operation.h"
+#include "view/shaded_scene.h"
+#include "view/snapping.h"
 #include "view/view_camera.h"
 
 namespace orv::gui {
@@ -27,6 +29,9 @@ public:
     void redrawScene() override;
     // Marks the scene for a full redraw at the next paint.
     void requestRedraw();
+    // The depth of the last fast-shading pass as window depths, for points on the surface
+    // under the pointer; empty (no function) outside fast shading.
+    DepthImage depthImage() const;
     DocumentWindow& owner() { return owner_; }
     void setDirection(int direction);
     void setRenderMode(int mode);
@@ -60,6 +65,9 @@ private:
     ViewCamera camera_;
     // What the window shows in wire modes, and the same without operation feedback.
     QImage windowImage_, cleanScene_;
+    std::vector<float> depth_;  // rows from the bottom, as GL reads them
+    int depthWidth_ = 0, depthHeight_ = 0;
+    ShadingSetup lastShading_;
     bool sceneDirty_ = true;
     std::unique_ptr<class ImageCanvas> overlayCanvas_;
     std::unique_ptr<LineRenderer> overlayRenderer_;

@@ -80,6 +80,23 @@ private Q_SLOTS:
         }
     }
 
+    // The point on the shaded surface under the pointer comes from the captured depth.
+    void surfacePointFromShadedDepth() {
+        DocumentWindow* doc = window->activeDocument();
+        ViewWidget* front = doc->views()[0];
+        doc->setActiveView(front);
+        window->runCommand(3103);
+        front->grabFramebuffer();
+        front->camera().applyCamera();
+        // The band's outside faces the front view at the middle of the window, 10.65 mm out.
+        Point3 centre = front->camera().project({0, -10.65f, 0});
+        auto p = surfacePoint(front->camera(), front->depthImage(), int(centre.x), int(centre.y));
+        QVERIFY(p.has_value());
+        QVERIFY2(std::abs(p->y + 10.65f) < 0.3f, qPrintable(QString::number(p->y)));
+        QVERIFY(std::abs(p->x) < 0.5f && std::abs(p->z) < 0.5f);
+        window->runCommand(3101);
+    }
+
     // A rectangle dragged with the mouse picks what it covers, as one undo step.
     void rectanglePickAndUndo() {
         DocumentWindow* doc = window->activeDocument();
