@@ -34,14 +34,14 @@ namespace {
 constexpr int kRecentList = 57616;
 constexpr int kMaxRecent = 10;
 
-struct ToolbarSpec {
+struct ToolbarLayout {
     const char* title;
     std::vector<int> buttons;  // 0 = gap
 };
 
 // In creation order; the View toolbar repeats its buttons while held.
-const std::vector<ToolbarSpec>& toolbarSpecs() {
-    static const std::vector<ToolbarSpec> specs = {
+const std::vector<ToolbarLayout>& toolbarLayouts() {
+    static const std::vector<ToolbarLayout> layouts = {
         {"View Toolbar", {3002, 3100, 3101, 3102, 3103, 3104, 3105, 3201, 3202, 3203, 3204, 3205, 3206,
                           3200, 3310, 3311, 3300, 3301, 3400, 3401, 3402, 3403, 3410, 3411, 3412, 3413,
                           3414, 3420, 3421, 3422, 3423, 3430, 3431, 3440}},
@@ -54,7 +54,7 @@ const std::vector<ToolbarSpec>& toolbarSpecs() {
         {"Surface Toolbar", {8000, 8001, 8002, 8004, 8005, 8006}},
         {"Boolean Toolbar", {9000, 9001, 9002, 0, 9003}},
     };
-    return specs;
+    return layouts;
 }
 
 }  // namespace
@@ -162,12 +162,12 @@ void MainWindow::addMenu(QMenu* into, const MenuNode& node) {
 }
 
 void MainWindow::buildToolbars() {
-    for (const ToolbarSpec& spec : toolbarSpecs()) {
-        QToolBar* bar = addToolBar(spec.title);
-        bar->setObjectName(spec.title);
+    for (const ToolbarLayout& layout : toolbarLayouts()) {
+        QToolBar* bar = addToolBar(layout.title);
+        bar->setObjectName(layout.title);
         bar->setIconSize(QSize(24, 24));
-        bool repeat = std::string_view(spec.title) == "View Toolbar";
-        for (int id : spec.buttons) {
+        bool repeat = std::string_view(layout.title) == "View Toolbar";
+        for (int id : layout.buttons) {
             if (id == 0) {
                 bar->addSeparator();
                 continue;
@@ -518,8 +518,8 @@ void MainWindow::retitleToolbars() {
     // Toolbar titles are UI strings 10031-10039 in creation order File, View, ...
     static const int ids[] = {10032, 10033, 10031, 10034, 10035, 10036, 10037, 10038, 10039};
     int i = 0;
-    for (const ToolbarSpec& spec : toolbarSpecs()) {
-        if (QToolBar* t = findChild<QToolBar*>(spec.title)) {
+    for (const ToolbarLayout& layout : toolbarLayouts()) {
+        if (QToolBar* t = findChild<QToolBar*>(layout.title)) {
             std::string_view title = app_.strings.text(ids[i]);
             if (!title.empty()) t->setWindowTitle(QString::fromUtf8(title.data(), int(title.size())));
         }
