@@ -77,6 +77,7 @@ private Q_SLOTS:
                 QVERIFY2(share > 0.005, qPrintable(QStringLiteral("view %1 in mode %2 shows only the background (%3)")
                                                        .arg(i).arg(mode).arg(share)));
             }
+            keep(window->grab().toImage(), QStringLiteral("window_mode%1").arg(mode));
         }
     }
 
