@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "app/ui_strings.h"
+#include "model/boolean_commands.h"
 #include "model/design_file.h"
 #include "model/object_commands.h"
 #include "model/objects.h"
@@ -252,6 +253,19 @@ const std::map<int, Handler>& handlers() {
                          makeRevolveSurfaces(c.doc, c.axes, a, RevolveAxis::Horizontal));
                  });
          }},
+        {9000,
+         [](CommandContext& c) {
+             unionObjects(c.doc);
+             return CommandOutcome{};
+         }},
+        {9001,
+         [](CommandContext& c) {
+             intersectObjects(c.doc);
+             return CommandOutcome{};
+         }},
+        {9003, immediate(disBoolean)},
+        {9004, flag(setShowSubtractors, true)},
+        {9005, flag(setShowSubtractors, false)},
         {8003,
          [](CommandContext& c) {
              return withDialog<TransformSeriesArgs>(

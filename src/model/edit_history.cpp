@@ -88,14 +88,16 @@ void takeBooleanApart(BooleanObject& b, ObjectList& documentList) {
     b.state -= objstate::kConsumedShift;
     b.operation += kTakenApartShift;
     b.detachedChildCount = b.children.size();
+    b.detachedAt = documentList.size();
     documentList.appendAll(std::move(b.children));
 }
 
 void rebuildBoolean(BooleanObject& b, ObjectList& documentList) {
     b.operation -= kTakenApartShift;
     b.state += objstate::kConsumedShift;
-    b.children = documentList.takeTail(b.detachedChildCount);
+    b.children = documentList.takeRange(b.detachedAt, b.detachedChildCount);
     b.detachedChildCount = 0;
+    b.detachedAt = 0;
 }
 
 }  // namespace orv

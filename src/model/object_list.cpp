@@ -29,13 +29,15 @@ void ObjectList::appendAll(ObjectList&& other) {
     other.items_.clear();
 }
 
-ObjectList ObjectList::takeTail(size_t n) {
-    n = std::min(n, items_.size());
-    ObjectList tail;
-    auto first = items_.end() - static_cast<std::ptrdiff_t>(n);
-    for (auto it = first; it != items_.end(); ++it) tail.items_.push_back(std::move(*it));
-    items_.erase(first, items_.end());
-    return tail;
+ObjectList ObjectList::takeRange(size_t first, size_t n) {
+    first = std::min(first, items_.size());
+    n = std::min(n, items_.size() - first);
+    ObjectList out;
+    auto from = items_.begin() + static_cast<std::ptrdiff_t>(first);
+    auto to = from + static_cast<std::ptrdiff_t>(n);
+    for (auto it = from; it != to; ++it) out.items_.push_back(std::move(*it));
+    items_.erase(from, to);
+    return out;
 }
 
 std::unique_ptr<ModelObject> ObjectList::takeAt(size_t i) {

@@ -29,9 +29,9 @@ public:
 
     ModelObject* append(std::unique_ptr<ModelObject> object);
     void appendAll(ObjectList&& other);
-    // Detaches the last `n` objects (fewer if the list is shorter), keeping their order.
-    ObjectList takeTail(size_t n);
     std::unique_ptr<ModelObject> takeAt(size_t i);
+    // Detaches `n` objects from position `first` on (fewer at the end), keeping their order.
+    ObjectList takeRange(size_t first, size_t n);
     void clear();
     // Destroys every object whose state is greater than `limit`.
     void removeObjectsAbove(int limit);

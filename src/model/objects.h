@@ -128,7 +128,11 @@ public:
     uint32_t operation = kUnion;
     ObjectList children;
     bool showSubtractors = false;
-    size_t detachedChildCount = 0;  // while taken apart: how many children went to the list
+    // While taken apart: how many children went to the document list, and from where. Later
+    // objects may follow them (an undone addition stays in the list), so rebuilding takes
+    // exactly that range back.
+    size_t detachedChildCount = 0;
+    size_t detachedAt = 0;
 };
 
 // Construction plane perpendicular to `axis` through the axis-frame origin.
