@@ -300,9 +300,9 @@ int PickOperation::commandId() const {
 
 int PickOperation::promptId() const {
     switch (mode_) {
-        case Mode::Cvs: return optext::kPickingCvs;
-        case Mode::TLines: return optext::kPickingTLines;
-        default: return optext::kPicking;
+        case Mode::Cvs: return msg::kPickingCvs;
+        case Mode::TLines: return msg::kPickingTLines;
+        default: return msg::kPicking;
     }
 }
 
@@ -372,8 +372,8 @@ void PickOperation::onLeftUp(int flags, int, int) {
 }
 
 void PickOperation::showCount(int count) {
-    host().showStatus(host().text(optext::kPicking) + " (" + std::to_string(count) + " " +
-                      host().text(optext::kPickedObjects) + ")");
+    host().showStatus(host().text(msg::kPicking) + " (" + std::to_string(count) + " " +
+                      host().text(msg::kPickedObjects) + ")");
 }
 
 void PickOperation::objectPass(Document& doc, PickTester& tester, bool lastOnly) {
@@ -489,7 +489,7 @@ void PickOperation::undo() {
     if (doc && doc->undo())
         host().redrawAllViews();
     else
-        host().platform().message(host().text(optext::kNoMoreUndo));
+        host().platform().message(host().text(msg::kNoMoreUndo));
 }
 
 void PickOperation::redo() {
@@ -497,7 +497,7 @@ void PickOperation::redo() {
     if (doc && doc->redo())
         host().redrawAllViews();
     else
-        host().platform().message(host().text(optext::kNoMoreRedo));
+        host().platform().message(host().text(msg::kNoMoreRedo));
 }
 
 // ---- ZoomBoxOperation ----

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/ui_strings.h"
 #include "kernel/bbox.h"
 #include "kernel/pixel_point.h"
 #include "kernel/point3.h"
@@ -46,15 +47,6 @@ inline constexpr int kZoomBox = 3412;
 inline constexpr int kUndo = 57643;
 inline constexpr int kRedo = 57644;
 }  // namespace opcmd
-
-namespace optext {
-inline constexpr int kPicking = 10040;
-inline constexpr int kPickingCvs = 10041;
-inline constexpr int kPickingTLines = 10042;
-inline constexpr int kPickedObjects = 10138;
-inline constexpr int kNoMoreUndo = 10020;
-inline constexpr int kNoMoreRedo = 10019;
-}  // namespace optext
 
 // Feedback refresh types.
 namespace feedback {
