@@ -10,6 +10,7 @@
 #include "model/object_commands.h"
 #include "model/objects.h"
 #include "model/record_io.h"
+#include "ops/boolean_ops.h"
 #include "output/stl.h"
 
 namespace orv {
@@ -261,6 +262,12 @@ const std::map<int, Handler>& handlers() {
         {9001,
          [](CommandContext& c) {
              intersectObjects(c.doc);
+             return CommandOutcome{};
+         }},
+        {kSubtractCommand,
+         [](CommandContext& c) {
+             if (!c.interaction || !startSubtract(*c.interaction))
+                 return CommandOutcome{CommandStatus::Failed, "subtracting needs a view to pick the base in"};
              return CommandOutcome{};
          }},
         {9003, immediate(disBoolean)},

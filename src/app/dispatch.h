@@ -12,6 +12,8 @@
 
 namespace orv {
 
+class Interaction;
+
 // Dialog values that commands remember until the program ends (they are never saved).
 struct DialogMemory {
     LineArgs line;
@@ -34,6 +36,9 @@ struct CommandContext {
     FileStore& store;
     DialogMemory& memory;
     MeshExportOptions exportOptions{};
+    // The running operations, for commands that continue with the mouse; may be null
+    // (such commands then refuse).
+    Interaction* interaction = nullptr;
 };
 
 enum class CommandStatus {

@@ -11,6 +11,7 @@
 #include "model/design_file.h"
 #include "model/object_commands.h"
 #include "model/objects.h"
+#include "ops/boolean_ops.h"
 #include "ops/operation.h"
 
 namespace orv {
@@ -263,12 +264,15 @@ struct Runner {
     std::string command(int id, std::vector<std::pair<std::string, std::string>> values,
                         std::optional<fs::path> path = {}) {
         if (interaction.currentView() && interaction.runCommand(id)) return {};
+        // Commands that go on with the mouse need a view to pick in.
+        if (id == kSubtractCommand && !interaction.currentView()) mouseView(viewDirection, 800, 600);
         // Every other command starts from a fresh pick operation, which ends a running one.
         if (interaction.currentView()) interaction.runCommand(opcmd::kPick);
         dialogs.values = std::move(values);
         dialogs.opened = false;
         chooser.next = std::move(path);
         CommandContext ctx{doc, dominantAxes(view), dialogs, messages, chooser, files, memory};
+        ctx.interaction = &interaction;
         CommandOutcome r = dispatchCommand(id, ctx);
         if (r.status == CommandStatus::Cancelled) return "command " + std::to_string(id) + " was cancelled";
         if (r.status != CommandStatus::Done) return r.message;

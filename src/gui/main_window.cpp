@@ -319,6 +319,7 @@ CommandOutcome MainWindow::dispatchToActive(int command) {
     interaction_->runCommand(opcmd::kPick);
     CommandContext ctx{w->document(), view->camera().axes(), *dialogs_, *messages_, *chooser_, store_, app_.memory};
     ctx.exportOptions.layerOn = app_.layers.visibleLayers();
+    ctx.interaction = interaction_.get();
     CommandOutcome r = dispatchCommand(command, ctx);
     w->redrawAll();
     return r;

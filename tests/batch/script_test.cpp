@@ -9,6 +9,7 @@
 #include "batch/script.h"
 #include "model/design_file.h"
 #include "model/objects.h"
+#include "view/view_camera.h"
 
 namespace orv {
 namespace {
@@ -140,6 +141,50 @@ TEST_F(Script, MouseLinesPickByRectangle) {
     // A double click deselects everything again.
     ASSERT_EQ(run(design + drag + "double left 400 300 in front 800x600\nsave none.ovd\n"), 0) << err;
     EXPECT_EQ(load(dir / "none.ovd").objects[0].state, 0);
+}
+
+// Subtract goes on with the mouse: the click picks the base, the picked objects become
+// the subtractors.
+TEST_F(Script, SubtractPicksItsBaseWithTheMouse) {
+    const std::string setup =
+        "pick none\n"
+        "view top\n"
+        "command 7021 \"No. of CV's\"=8 Diameter=4\n"
+        "command \"Surface/Extend\" \"Extend Number\"=2 \"--\"=0 \"|\"=0 \"+\"=10\n"
+        "command 5105 Move=1 \"Move Horizontal\"=10 \"Move Vertical\"=0 \"Move In / Out\"=-5\n"
+        "pick surface\n";
+    fs::path ring = fs::path(ORV_SOURCE_DIR) / "examples" / "ring.ovd";
+    ASSERT_EQ(run(setup + "save before.ovd\n", {"--open", ring.string()}), 0) << err;
+
+    // Where the band's far left edge shows in the front view the click will be made in.
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(readFileBytes(dir / "before.ovd", bytes));
+    ReadResult before = readRecords(bytes);
+    ViewCamera camera;
+    camera.resetView(1);
+    camera.direction = 1;
+    camera.setSize(800, 600);
+    zoomAll(camera, before.objects);
+    camera.applyCamera();
+    Point3 edge = camera.project({-10.65f, 0, 0});
+    std::string click = std::to_string(int(edge.x + 0.5f)) + " " + std::to_string(int(edge.y + 0.5f));
+
+    ASSERT_EQ(run(setup + "view front\ncommand \"Misc/Boolean/Subtract\"\n"
+                          "press left " + click + "\nrelease left " + click + "\nsave after.ovd\n",
+                  {"--open", ring.string()}),
+              0)
+        << err;
+    ReadResult after = load(dir / "after.ovd");
+    const BooleanObject* boolean = nullptr;
+    after.objects.forEach([&](const ModelObject& o) {
+        if (o.classNumber() == kClassBoolean) boolean = static_cast<const BooleanObject*>(&o);
+    });
+    ASSERT_NE(boolean, nullptr);
+    EXPECT_EQ(boolean->operation, uint32_t(kSubtract));
+    ASSERT_EQ(boolean->children.size(), 2u);
+    // The band is the base: its CVs lie 8.65 mm and more from the axis.
+    const auto& base = static_cast<const SurfaceObject&>(boolean->children[0]);
+    EXPECT_EQ(base.rows, 12u);
 }
 
 TEST_F(Script, OpenInsertExportAndMissingScript) {
