@@ -75,11 +75,12 @@ void redraw(benchmark::State& state, LineCanvas& canvas, int mode) {
     state.counters["objects"] = result.objectsDrawn;
 }
 
-void BM_RedrawNormalWireNull(benchmark::State& state) {
+// Wire modes into a canvas that draws nothing: 0 normal, 10 quick, 20 mesh.
+void BM_RedrawWireNull(benchmark::State& state) {
     NullCanvas canvas;
-    redraw(state, canvas, 0);
+    redraw(state, canvas, static_cast<int>(state.range(0)));
 }
-BENCHMARK(BM_RedrawNormalWireNull)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RedrawWireNull)->ArgName("mode")->Arg(0)->Arg(10)->Arg(20)->Unit(benchmark::kMillisecond);
 
 void BM_RedrawNormalWireCounting(benchmark::State& state) {
     CountingCanvas canvas;
@@ -91,17 +92,6 @@ void BM_RedrawNormalWireCounting(benchmark::State& state) {
 }
 BENCHMARK(BM_RedrawNormalWireCounting)->Unit(benchmark::kMillisecond);
 
-void BM_RedrawMeshWireNull(benchmark::State& state) {
-    NullCanvas canvas;
-    redraw(state, canvas, 20);
-}
-BENCHMARK(BM_RedrawMeshWireNull)->Unit(benchmark::kMillisecond);
-
-void BM_RedrawQuickWireNull(benchmark::State& state) {
-    NullCanvas canvas;
-    redraw(state, canvas, 10);
-}
-BENCHMARK(BM_RedrawQuickWireNull)->Unit(benchmark::kMillisecond);
 
 void BM_ShadedSceneBuild(benchmark::State& state) {
     ObjectList objects = design();
