@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -13,6 +14,9 @@
 #include "model/design_file.h"
 
 namespace orv {
+
+class Interaction;
+class Operation;
 
 // One labelled control of a dialog, bound to the argument values it edits.
 struct DialogControl {
@@ -29,6 +33,10 @@ struct DialogRequest {
     std::vector<DialogControl> controls;
     // Checked when the user confirms: an error message, empty when the values can be used.
     std::function<std::string()> validate;
+    // Dialogs whose values can also be set by dragging in a view offer the view operation that
+    // does it: the desktop keeps the dialog open beside the views, installs the operation
+    // while it is open and shows the values again whenever `changed` is called.
+    std::function<std::unique_ptr<Operation>(Interaction&, std::function<void()> changed)> dragInput;
 
     const DialogControl* find(std::string_view label) const;
     std::string labels() const;  // "a", "b", "c" for messages

@@ -83,6 +83,11 @@ MainWindow::MainWindow(AppContext& app) : app_(app) {
     mdi_->setViewMode(QMdiArea::SubWindowView);
     setCentralWidget(mdi_);
     dialogs_ = std::make_unique<QtDialogSource>(this);
+    dialogs_->interaction = interaction_.get();
+    dialogs_->modelessState = [this](bool open) {
+        menuBar()->setEnabled(!open);
+        for (QToolBar* t : findChildren<QToolBar*>()) t->setEnabled(!open);
+    };
     messages_ = std::make_unique<QtMessageSink>(this);
     chooser_ = std::make_unique<QtFileChooser>(this);
     buildMenus();

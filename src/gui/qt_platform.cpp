@@ -7,7 +7,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QEventLoop>
 #include <QVBoxLayout>
+
+#include "ops/operation.h"
 
 namespace orv::gui {
 
@@ -48,7 +51,27 @@ Gathered QtDialogSource::gather(DialogRequest& request, std::string&) {
         }
         dialog.accept();
     });
-    return dialog.exec() == QDialog::Accepted ? Gathered::Ok : Gathered::Cancelled;
+    if (!request.dragInput || !interaction) return dialog.exec() == QDialog::Accepted ? Gathered::Ok : Gathered::Cancelled;
+
+    // Beside the views: a drag in a view sets the values while the dialog is open. The rest of
+    // the window waits (modelessState), so no other command runs in the middle of this one.
+    auto refresh = [&] {
+        for (size_t i = 0; i < edits.size(); ++i) edits[i]->setText(QString::fromStdString(request.controls[i].get()));
+    };
+    std::unique_ptr<Operation> drag = request.dragInput(*interaction, refresh);
+    if (drag) interaction->installViewOperation(*drag);
+    if (modelessState) modelessState(true);
+    dialog.setModal(false);
+    dialog.show();
+    QEventLoop loop;
+    QObject::connect(&dialog, &QDialog::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+    if (drag && interaction->viewOperation() == drag.get()) {
+        interaction->finishViewOperation();
+        interaction->takePostedCommands();
+    }
+    if (modelessState) modelessState(false);
+    return dialog.result() == QDialog::Accepted ? Gathered::Ok : Gathered::Cancelled;
 }
 
 void QtMessageSink::message(std::string_view text) {

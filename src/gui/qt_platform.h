@@ -1,5 +1,6 @@
 #pragma once
 // The desktop's side of the core's platform interfaces.
+#include <functional>
 #include <QWidget>
 
 #include "app/platform.h"
@@ -12,6 +13,11 @@ class QtDialogSource final : public DialogSource {
 public:
     explicit QtDialogSource(QWidget* parent) : parent_(parent) {}
     Gathered gather(DialogRequest& request, std::string& error) override;
+
+    // For dialogs with drag input: the interaction that runs the drag, and what the window
+    // does while such a dialog stays open beside the views (true: opened, false: closed).
+    Interaction* interaction = nullptr;
+    std::function<void(bool open)> modelessState;
 
 private:
     QWidget* parent_;
