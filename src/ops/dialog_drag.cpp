@@ -126,6 +126,8 @@ bool ExtendDragOperation::track(ViewCamera& camera, int x, int y) {
     camera.screenToPlane(axes_.axis[2], float(x), float(y), end);
     pending_ = args_;
     pending_.applyDrag(end - start_, axes_, currentSnapStep(camera, host().snap));
+    // A component that rounds to nothing from below would show as "-0".
+    for (double& e : pending_.edits) e += 0.0;
     return pending_.edits != args_.edits;
 }
 
