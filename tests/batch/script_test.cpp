@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -185,6 +186,54 @@ TEST_F(Script, SubtractPicksItsBaseWithTheMouse) {
     // The band is the base: its CVs lie 8.65 mm and more from the axis.
     const auto& base = static_cast<const SurfaceObject&>(boolean->children[0]);
     EXPECT_EQ(base.rows, 12u);
+}
+
+// "Move" goes on with the mouse: a drag in a named view moves the picked object along the
+// axis it is dragged along, and undo takes the whole drag back.
+TEST_F(Script, MoveDragsThePickedObjectAndUndoTakesItBack) {
+    const std::string setup =
+        "view front\n"
+        "command 7021 \"No. of CV's\"=8 Diameter=4\n"
+        "save before.ovd\n";
+    ASSERT_EQ(run(setup), 0) << err;
+    ReadResult before = load(dir / "before.ovd");
+    ASSERT_EQ(before.count, 1);
+    EXPECT_EQ(before.objects[0].state, 1);
+
+    // The view the mouse lines make: framed on the design.
+    ViewCamera camera;
+    camera.resetView(1);
+    camera.direction = 1;
+    camera.setSize(800, 600);
+    zoomAll(camera, before.objects);
+    camera.applyCamera();
+    auto pixel = [&](Point3 p) {
+        Point3 w = camera.project(p);
+        return std::to_string(int(w.x + 0.5f)) + " " + std::to_string(int(w.y + 0.5f));
+    };
+    const std::string from = pixel({0, 0, 0}), to = pixel({3, 0, 0.2f});
+    const std::string drag = "command 5000\n"
+                             "press left " + from + " in front 800x600\n"
+                             "move left " + to + " in front 800x600\n"
+                             "release left " + to + " in front 800x600\n";
+    ASSERT_EQ(run(setup + drag + "save moved.ovd\n"), 0) << err;
+    const auto& original = static_cast<const CurveObject&>(before.objects[0]);
+    ReadResult moved = load(dir / "moved.ovd");
+    const auto& shifted = static_cast<const CurveObject&>(moved.objects[0]);
+    const float step = camera.snapStep;
+    const float expected = std::round(3.0f / step) * step;
+    ASSERT_EQ(shifted.cvCount(), original.cvCount());
+    for (int i = 0; i < original.cvCount(); ++i) {
+        EXPECT_NEAR(shifted.cvs[i].x, original.cvs[i].x + expected, 1e-4) << i;
+        EXPECT_EQ(shifted.cvs[i].y, original.cvs[i].y) << i;
+        EXPECT_EQ(shifted.cvs[i].z, original.cvs[i].z) << i;  // the drag stays on X
+    }
+
+    ASSERT_EQ(run(setup + drag + "undo\nsave undone.ovd\n"), 0) << err;
+    std::vector<uint8_t> a, b;
+    ASSERT_TRUE(readFileBytes(dir / "before.ovd", a));
+    ASSERT_TRUE(readFileBytes(dir / "undone.ovd", b));
+    EXPECT_EQ(a, b);
 }
 
 TEST_F(Script, OpenInsertExportAndMissingScript) {
