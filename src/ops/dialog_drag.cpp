@@ -131,9 +131,13 @@ bool ExtendDragOperation::track(ViewCamera& camera, int x, int y) {
     return pending_.edits != args_.edits;
 }
 
-void ExtendDragOperation::commit() { args_ = pending_; }
+void ExtendDragOperation::commit() {
+    args_ = pending_;
+}
 
-Point3 ExtendDragOperation::arrowTip() const { return start_ + screenToWorld(args_.vector(), axes_); }
+Point3 ExtendDragOperation::arrowTip() const {
+    return start_ + screenToWorld(args_.vector(), axes_);
+}
 
 void ExtendDragOperation::drawFeedback(LineRenderer& renderer, int) {
     const Point3 tip = arrowTip();
@@ -175,7 +179,9 @@ bool RevolveDragOperation::track(ViewCamera& camera, int x, int y) {
            pending_.clockwise != args_.clockwise;
 }
 
-void RevolveDragOperation::commit() { args_ = pending_; }
+void RevolveDragOperation::commit() {
+    args_ = pending_;
+}
 
 std::vector<Point3> RevolveDragOperation::rayEnds(double length) const {
     // The original and every copy: Number + 1 rays, the last closing a full revolution.

@@ -25,7 +25,7 @@ Point3 screenToWorld(const Point3& screen, const ViewAxes& axes);
 // Common part: the values of a dialog changed by a drag in a view. A view operation: it
 // lives as long as its dialog and is installed by reference (openDialogDrag).
 class DialogDragOperation : public Operation {
-public:
+  public:
     // `command` is the command whose dialog this is; `changed` runs after every change.
     DialogDragOperation(Interaction& host, int command, std::function<void()> changed);
     // Takes itself out of the interaction when it is still the view operation.
@@ -43,7 +43,7 @@ public:
     // view current when the operation was made.
     const ViewAxes& axes() const { return axes_; }
 
-protected:
+  protected:
     // The press of `button` (0 left, 1 right) at (x, y) on the applied camera.
     virtual void start(ViewCamera& camera, int button, int x, int y) = 0;
     // A move: works out the dialog's values for the pointer; true when they differ from the
@@ -57,7 +57,7 @@ protected:
 
     ViewAxes axes_;
 
-private:
+  private:
     void press(int button, int x, int y);
 
     int command_;
@@ -72,7 +72,7 @@ private:
 // the horizontal and vertical components (or length and angle in polar entry) and the depth
 // becomes 0. The preview is the arrow of the vector from the start point.
 class ExtendDragOperation final : public DialogDragOperation {
-public:
+  public:
     ExtendDragOperation(Interaction& host, ExtendArgs& args, int command = 0,
                         std::function<void()> changed = {});
     void drawFeedback(LineRenderer& renderer, int heldButtons) override;
@@ -82,12 +82,12 @@ public:
     // The arrow's world end point for the dialog's current vector.
     Point3 arrowTip() const;
 
-protected:
+  protected:
     void start(ViewCamera& camera, int button, int x, int y) override;
     bool track(ViewCamera& camera, int x, int y) override;
     void commit() override;
 
-private:
+  private:
     ExtendArgs& args_;
     ExtendArgs pending_;
     Point3 start_{0, 0, 0};
@@ -98,7 +98,7 @@ private:
 // RevolveArgs::applyDrag). The preview is the Number + 1 rays of the copies, from the
 // origin at the pressed angle turning by the dialog's angle.
 class RevolveDragOperation final : public DialogDragOperation {
-public:
+  public:
     RevolveDragOperation(Interaction& host, RevolveArgs& args, int command = 0,
                          std::function<void()> changed = {});
     void drawFeedback(LineRenderer& renderer, int heldButtons) override;
@@ -110,12 +110,12 @@ public:
     // The end points of the rays for a ray length `length`.
     std::vector<Point3> rayEnds(double length) const;
 
-protected:
+  protected:
     void start(ViewCamera& camera, int button, int x, int y) override;
     bool track(ViewCamera& camera, int x, int y) override;
     void commit() override;
 
-private:
+  private:
     RevolveArgs& args_;
     RevolveArgs pending_;
     double startAngle_ = 0.0;

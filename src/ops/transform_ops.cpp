@@ -20,7 +20,14 @@ float roundTo(float v, float step) {
     return std::floor(v / step + 0.5f) * step;
 }
 
-char axisLetter(int axis) { return static_cast<char>('X' + (axis >= 0 && axis <= 2 ? axis : 0)); }
+char axisLetter(int axis) {
+    return static_cast<char>('X' + (axis >= 0 && axis <= 2 ? axis : 0));
+}
+
+// A value as the status line shows it: a negated zero would print as "-0".
+double shown(float v) {
+    return double(v) + 0.0;
+}
 
 std::string format(const char* fmt, auto... values) {
     char buf[256];
@@ -32,13 +39,13 @@ std::string format(const char* fmt, auto... values) {
 // and what the running drag adds.
 std::string vectorStatus(const char* name, const Point3& total, const Point3& current) {
     return format("%s...   X %.4g   Y %.4g   Z %.4g    <--    X %.4g   Y %.4g   Z %.4g", name,
-                  double(total.x), double(total.y), double(total.z), double(current.x),
-                  double(current.y), double(current.z));
+                  shown(total.x), shown(total.y), shown(total.z), shown(current.x),
+                  shown(current.y), shown(current.z));
 }
 
 std::string angleStatus(const char* name, int axis, float total, float current) {
-    return format("%s...   %c   %.3g    <--    %.3g", name, axisLetter(axis), double(total),
-                  double(current));
+    return format("%s...   %c   %.3g    <--    %.3g", name, axisLetter(axis), shown(total),
+                  shown(current));
 }
 
 // The document of the current view, which takes the program-wide frame setting so that the
@@ -159,10 +166,18 @@ void TransformOperation::endDrag() {
     host().redrawAllViews();
 }
 
-void TransformOperation::onLeftDown(int, int x, int y) { beginDrag(kLeftDrag, x, y); }
-void TransformOperation::onRightDown(int, int x, int y) { beginDrag(kRightDrag, x, y); }
-void TransformOperation::onLeftUp(int, int, int) { finishDrag(kLeftDrag); }
-void TransformOperation::onRightUp(int, int, int) { finishDrag(kRightDrag); }
+void TransformOperation::onLeftDown(int, int x, int y) {
+    beginDrag(kLeftDrag, x, y);
+}
+void TransformOperation::onRightDown(int, int x, int y) {
+    beginDrag(kRightDrag, x, y);
+}
+void TransformOperation::onLeftUp(int, int, int) {
+    finishDrag(kLeftDrag);
+}
+void TransformOperation::onRightUp(int, int, int) {
+    finishDrag(kRightDrag);
+}
 
 void TransformOperation::onMouseMove(int, int x, int y) {
     if (dragState == kIdle) return;
@@ -233,7 +248,9 @@ void TransformOperation::drawFeedback(LineRenderer& renderer, int) {
     renderer.setPen(previous);
 }
 
-void TransformOperation::redrawAfterHistory() { host().redrawAllViews(); }
+void TransformOperation::redrawAfterHistory() {
+    host().redrawAllViews();
+}
 
 void TransformOperation::undo() {
     // Mid-drag the drag's own step is open; taking it back under the drag would make the
@@ -301,7 +318,9 @@ void SizeOperation::beginRightDrag(int x, int y) {
     mode = kSingleAxis;
 }
 
-void SizeOperation::trackPointer(int x, int y) { offset = snapTrack(x, y); }
+void SizeOperation::trackPointer(int x, int y) {
+    offset = snapTrack(x, y);
+}
 
 void SizeOperation::buildMatrix() {
     const int a = lockAxis();
@@ -375,7 +394,7 @@ void FlipOperation::formatStatus(std::string& text) {
     if (dragState == kRightDrag) {
         const int e1 = (depthAxis + 1) % 3, e2 = (depthAxis + 2) % 3;
         text += format("%s...   %c  %.3g   %c  %.3g", kindName(), axisLetter(e2),
-                       double(currentAngles[e2]), axisLetter(e1), double(currentAngles[e1]));
+                       shown(currentAngles[e2]), axisLetter(e1), shown(currentAngles[e1]));
         return;
     }
     if (undoCount != 0) accumulated = 0.0f;
@@ -399,7 +418,9 @@ void RollOperation::begin(int x, int y) {
     anchor = snapAnchor(x, y);
 }
 
-void RollOperation::trackPointer(int x, int y) { offset = snapTrack(x, y); }
+void RollOperation::trackPointer(int x, int y) {
+    offset = snapTrack(x, y);
+}
 
 void RollOperation::buildMatrix() {
     const int a = lockAxis(), e1 = (a + 1) % 3, e2 = (a + 2) % 3;
@@ -422,11 +443,20 @@ TransformOperation* startTransformOperation(Interaction& interaction, int comman
     const int frame = frameModeFor(interaction.frameModeSetting);
     std::unique_ptr<TransformOperation> op;
     switch (command) {
-        case xformcmd::kMove: op = std::make_unique<MoveOperation>(interaction, frame); break;
-        case xformcmd::kSize: op = std::make_unique<SizeOperation>(interaction, frame); break;
-        case xformcmd::kFlip: op = std::make_unique<FlipOperation>(interaction, frame); break;
-        case xformcmd::kRoll: op = std::make_unique<RollOperation>(interaction, frame); break;
-        default: return nullptr;
+        case xformcmd::kMove:
+            op = std::make_unique<MoveOperation>(interaction, frame);
+            break;
+        case xformcmd::kSize:
+            op = std::make_unique<SizeOperation>(interaction, frame);
+            break;
+        case xformcmd::kFlip:
+            op = std::make_unique<FlipOperation>(interaction, frame);
+            break;
+        case xformcmd::kRoll:
+            op = std::make_unique<RollOperation>(interaction, frame);
+            break;
+        default:
+            return nullptr;
     }
     syncDocumentFrame(interaction);
     auto* running = static_cast<TransformOperation*>(interaction.installDefault(std::move(op)));

@@ -38,10 +38,11 @@ const char* frameModeName(int frameMode);
 // Invariants: dragState is 0 between drags; while it is not, `offset` and `lastOffset` are
 // displacements from `anchor`, and stepMatrix is the total change the drag has applied.
 class TransformOperation : public Operation {
-public:
+  public:
     enum { kIdle = 0, kLeftDrag = 1, kRightDrag = 2 };
 
-    TransformOperation(Interaction& host, int initialFrame) : Operation(host), frameMode(initialFrame) {}
+    TransformOperation(Interaction& host, int initialFrame)
+        : Operation(host), frameMode(initialFrame) {}
 
     void onLeftDoubleClick(int, int, int) override {}
     void onRightDoubleClick(int, int, int) override {}
@@ -92,7 +93,7 @@ public:
     // Undo and Redo inside the operation count here; the next status restarts its totals.
     int undoCount = 0;
 
-protected:
+  protected:
     // The camera of the view the drag runs in, applied. nullptr without one.
     ViewCamera* dragCamera() const;
     // The coarse snap step of the drag's view (1 when there is no view).
@@ -108,7 +109,7 @@ protected:
     // The locked axis decoded: the candidate while the lock is not yet decided.
     int lockAxis() const { return lockedAxis >= 0 ? lockedAxis : -(lockedAxis + 1); }
 
-private:
+  private:
     void beginDrag(int state, int x, int y);
     void finishDrag(int state);
     void redrawAfterHistory();
@@ -119,7 +120,7 @@ private:
 };
 
 class MoveOperation final : public TransformOperation {
-public:
+  public:
     using TransformOperation::TransformOperation;
     int commandId() const override { return xformcmd::kMove; }
     const char* kindName() const override { return "Moving"; }
@@ -134,7 +135,7 @@ public:
 };
 
 class SizeOperation final : public TransformOperation {
-public:
+  public:
     enum { kUniform = 1, kSingleAxis = 2 };
     using TransformOperation::TransformOperation;
     int commandId() const override { return xformcmd::kSize; }
@@ -151,7 +152,7 @@ public:
 };
 
 class FlipOperation final : public TransformOperation {
-public:
+  public:
     using TransformOperation::TransformOperation;
     int commandId() const override { return xformcmd::kFlip; }
     const char* kindName() const override { return "Flipping"; }
@@ -172,7 +173,7 @@ public:
 };
 
 class RollOperation final : public TransformOperation {
-public:
+  public:
     using TransformOperation::TransformOperation;
     int commandId() const override { return xformcmd::kRoll; }
     const char* kindName() const override { return "Rolling"; }
@@ -186,7 +187,7 @@ public:
     float accumulated = 0.0f;
     int accumulatedAxis = -1;
 
-private:
+  private:
     void begin(int x, int y);
 };
 

@@ -36,7 +36,8 @@ struct Scene {
     }
     void drag(std::vector<PixelPoint> path, int button = 0) {
         send(PointerEvent::Down, path.front().x, path.front().y, button);
-        for (size_t i = 1; i < path.size(); ++i) send(PointerEvent::Move, path[i].x, path[i].y, button);
+        for (size_t i = 1; i < path.size(); ++i)
+            send(PointerEvent::Move, path[i].x, path[i].y, button);
         send(PointerEvent::Up, path.back().x, path.back().y, button);
     }
     size_t previewSegments() const { return view.image().countColour(kCommandFeedbackColour); }

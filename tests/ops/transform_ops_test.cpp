@@ -41,9 +41,7 @@ struct Scene {
         c->state = state;
         return c;
     }
-    TransformOperation* start(int command) {
-        return startTransformOperation(interaction, command);
-    }
+    TransformOperation* start(int command) { return startTransformOperation(interaction, command); }
 
     void send(PointerEvent::Kind kind, int x, int y, int button = 0) {
         PointerEvent e;
@@ -54,11 +52,13 @@ struct Scene {
     }
     // Pixels of a point in the front view.
     static PixelPoint at(float x, float z) {
-        return {400 + int(std::lround(x * kPixelsPerUnit)), 300 - int(std::lround(z * kPixelsPerUnit))};
+        return {400 + int(std::lround(x * kPixelsPerUnit)),
+                300 - int(std::lround(z * kPixelsPerUnit))};
     }
     void drag(std::vector<PixelPoint> path, int button = 0) {
         send(PointerEvent::Down, path.front().x, path.front().y, button);
-        for (size_t i = 1; i < path.size(); ++i) send(PointerEvent::Move, path[i].x, path[i].y, button);
+        for (size_t i = 1; i < path.size(); ++i)
+            send(PointerEvent::Move, path[i].x, path[i].y, button);
         send(PointerEvent::Up, path.back().x, path.back().y, button);
     }
     const std::string& status() const { return platform.statuses.back(); }
@@ -70,8 +70,12 @@ void expectNear(const Point3& a, const Point3& b, const std::string& what = {}) 
     EXPECT_NEAR(a.z, b.z, 1e-4) << what;
 }
 
-float sinDeg(float d) { return std::sin(d * std::numbers::pi_v<float> / 180.0f); }
-float cosDeg(float d) { return std::cos(d * std::numbers::pi_v<float> / 180.0f); }
+float sinDeg(float d) {
+    return std::sin(d * std::numbers::pi_v<float> / 180.0f);
+}
+float cosDeg(float d) {
+    return std::cos(d * std::numbers::pi_v<float> / 180.0f);
+}
 
 // Between one and two snap steps right and a little up: the pointer snaps to two steps right
 // and one up, and the axis lock keeps only the horizontal part, along whatever world axis the
@@ -110,10 +114,11 @@ TEST(MoveOperation, ALockedAxisHoldsForTheRestOfTheDrag) {
     CurveObject* curve = s.add({{0, 0, 0}, {1, 0, 0}});
     s.start(xformcmd::kMove);
     // Three steps right lock X; the pointer then wanders far up and a little left.
-    s.drag({{400, 300}, {400 + 3 * kStepPixels, 300}, {400 + 2 * kStepPixels, 300 - 10 * kStepPixels}});
+    s.drag({{400, 300},
+            {400 + 3 * kStepPixels, 300},
+            {400 + 2 * kStepPixels, 300 - 10 * kStepPixels}});
     expectNear(curve->cvs[0], {1.0f, 0, 0});
-    EXPECT_EQ(s.status(),
-              "<World Origin> Moving...   X 1   Y 0   Z 0    <--    X 1   Y 0   Z 0");
+    EXPECT_EQ(s.status(), "<World Origin> Moving...   X 1   Y 0   Z 0    <--    X 1   Y 0   Z 0");
 }
 
 TEST(MoveOperation, RightDragMovesFreelyInTheScreenPlane) {
@@ -130,8 +135,7 @@ TEST(MoveOperation, UndoTakesBackTheLastDragAndRestartsTheTotal) {
     s.start(xformcmd::kMove);
     for (int i = 0; i < 3; ++i) s.drag({{400, 300}, {400 + 2 * kStepPixels, 300}});
     expectNear(curve->cvs[0], {3, 0, 0});
-    EXPECT_EQ(s.status(),
-              "<World Origin> Moving...   X 3   Y 0   Z 0    <--    X 1   Y 0   Z 0");
+    EXPECT_EQ(s.status(), "<World Origin> Moving...   X 3   Y 0   Z 0    <--    X 1   Y 0   Z 0");
 
     s.interaction.undo();
     expectNear(curve->cvs[0], {2, 0, 0});
@@ -140,8 +144,7 @@ TEST(MoveOperation, UndoTakesBackTheLastDragAndRestartsTheTotal) {
     // The next drag's total leaves out everything before the undo.
     s.drag({{400, 300}, {400 + 4 * kStepPixels, 300}});
     expectNear(curve->cvs[0], {4, 0, 0});
-    EXPECT_EQ(s.status(),
-              "<World Origin> Moving...   X 2   Y 0   Z 0    <--    X 2   Y 0   Z 0");
+    EXPECT_EQ(s.status(), "<World Origin> Moving...   X 2   Y 0   Z 0    <--    X 2   Y 0   Z 0");
 }
 
 // A click is a drag without moves: it must not count the drag before it a second time.
@@ -153,8 +156,7 @@ TEST(MoveOperation, AClickAddsNothingToTheTotal) {
     s.drag({{400, 300}});
     s.drag({{400, 300}, {412, 300}});
     expectNear(curve->cvs[0], {2, 0, 0});
-    EXPECT_EQ(s.status(),
-              "<World Origin> Moving...   X 2   Y 0   Z 0    <--    X 1   Y 0   Z 0");
+    EXPECT_EQ(s.status(), "<World Origin> Moving...   X 2   Y 0   Z 0    <--    X 1   Y 0   Z 0");
 }
 
 TEST(MoveOperation, OneDragIsOneUndoStepRestoringTheBytes) {
@@ -232,8 +234,8 @@ TEST(MoveOperation, FeedbackDrawsTheMovingObjectsOverTheCleanScene) {
     const PixelPoint from = Scene::at(0, 3), to = Scene::at(0, 5);
     s.send(PointerEvent::Down, from.x, from.y);
     s.send(PointerEvent::Move, to.x, to.y);
-    EXPECT_GT(rowsInPick(240), 0);  // the feedback
-    EXPECT_GT(rowsInPick(264), 0);  // the clean scene
+    EXPECT_GT(rowsInPick(240), 0);                                      // the feedback
+    EXPECT_GT(rowsInPick(264), 0);                                      // the clean scene
     EXPECT_GT(s.view.image().countColour(kDefaultFeedbackColour), 0u);  // markers and line
     s.send(PointerEvent::Up, to.x, to.y);
     EXPECT_GT(rowsInPick(240), 0);
@@ -337,6 +339,9 @@ TEST(FlipOperation, AnglesAndStatusTexts) {
     // A right drag turns about both screen-plane axes at once.
     s.drag({{400, 300}, {400 + 4 * kStepPixels, 300 - 2 * kStepPixels}}, 1);
     EXPECT_EQ(s.status(), "<World Origin> Flipping...   X  -1   Z  2");
+    // A turn of nothing shows as 0, not "-0".
+    s.drag({{400, 300}, {400 + 4 * kStepPixels, 300}}, 1);
+    EXPECT_EQ(s.status(), "<World Origin> Flipping...   X  0   Z  2");
     EXPECT_EQ(op->dragState, TransformOperation::kIdle);
 }
 
@@ -404,7 +409,8 @@ TEST(ObjectAxis, TogglingFollowsIntoTheRunningOperation) {
 
 TEST(TransformCommands, StartingEndsTheRunningCommand) {
     Scene s;
-    s.interaction.installCommand(std::make_unique<PickOperation>(s.interaction, PickOperation::Mode::Cvs));
+    s.interaction.installCommand(
+        std::make_unique<PickOperation>(s.interaction, PickOperation::Mode::Cvs));
     TransformOperation* op = s.start(xformcmd::kMove);
     ASSERT_NE(op, nullptr);
     EXPECT_EQ(s.interaction.commandOperation(), nullptr);
