@@ -236,6 +236,37 @@ TEST_F(Script, MoveDragsThePickedObjectAndUndoTakesItBack) {
     EXPECT_EQ(a, b);
 }
 
+// "Object Axis" is one switch for the mouse operations and the quarter turns alike.
+TEST_F(Script, ObjectAxisAlsoTurnsTheQuarterTurnsAboutEachObject) {
+    const std::string setup =
+        "view front\n"
+        "command 7021 \"No. of CV's\"=8 Diameter=4\n"
+        "command 5105 Move=1 \"Move Horizontal\"=10 \"Move Vertical\"=0 \"Move In / Out\"=0\n";
+    auto centre = [&](const fs::path& file) {
+        ReadResult r = load(file);
+        const auto& c = static_cast<const CurveObject&>(r.objects[0]);
+        Point3 sum{0, 0, 0};
+        for (const Point3& p : c.cvs) sum += p;
+        return sum / float(c.cvCount());
+    };
+    struct Case {
+        const char* lines;
+        Point3 centre;
+    };
+    const Case cases[] = {
+        {"command 5103\n", {0, -10, 0}},                               // about the world origin
+        {"command 5010\ncommand 5103\n", {10, 0, 0}},                 // about its own axis
+        {"command 5010\ncommand 5010\ncommand 5103\n", {0, -10, 0}},  // switched back
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(run(setup + c.lines + "save turned.ovd\n"), 0) << err;
+        Point3 p = centre(dir / "turned.ovd");
+        EXPECT_NEAR(p.x, c.centre.x, 1e-4) << c.lines;
+        EXPECT_NEAR(p.y, c.centre.y, 1e-4) << c.lines;
+        EXPECT_NEAR(p.z, c.centre.z, 1e-4) << c.lines;
+    }
+}
+
 TEST_F(Script, OpenInsertExportAndMissingScript) {
     ASSERT_EQ(run("view front\ncommand 7021\nsave a.ovd\n"), 0) << err;
     ASSERT_EQ(run("insert a.ovd\ninsert a.ovd\nexport b.stl ascii\nexport c.stl\n",
