@@ -68,7 +68,9 @@ DialogDragOperation::~DialogDragOperation() {
 
 void DialogDragOperation::press(int button, int x, int y) {
     OperationView* v = host().currentView();
-    if (dragging() || !v) return;
+    // The same button again means its release was lost (the view closed under the drag):
+    // the new press starts afresh. The other button during a drag is ignored.
+    if ((dragging() && button_ != button) || !v) return;
     button_ = button;
     dragView_ = v;
     ViewCamera& cam = v->camera();

@@ -132,6 +132,9 @@ Point3 TransformOperation::anchorPlanePoint(int x, int y) {
 }
 
 void TransformOperation::beginDrag(int state, int x, int y) {
+    // The button that started a drag cannot go down again before it came up: that drag's
+    // release was lost (its view closed under it), and it ends now.
+    if (dragState == state) finishDrag(state);
     OperationView* v = host().currentView();
     Document* doc = document();
     if (dragState != kIdle || !v || !doc) return;

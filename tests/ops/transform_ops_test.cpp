@@ -44,11 +44,14 @@ struct Scene {
     TransformOperation* start(int command) { return startTransformOperation(interaction, command); }
 
     void send(PointerEvent::Kind kind, int x, int y, int button = 0) {
+        sendTo(view, kind, x, y, button);
+    }
+    void sendTo(HeadlessView& target, PointerEvent::Kind kind, int x, int y, int button = 0) {
         PointerEvent e;
         e.kind = kind;
         e.x = x, e.y = y;
         e.button = button;
-        interaction.pointer(view, e);
+        interaction.pointer(target, e);
     }
     // Pixels of a point in the front view.
     static PixelPoint at(float x, float z) {
@@ -433,6 +436,28 @@ TEST(TransformCommands, UndoWaitsForTheDragToEnd) {
     s.send(PointerEvent::Move, 436, 300);
     s.send(PointerEvent::Up, 436, 300);
     expectNear(curve->cvs[0], {4, 0, 0});
+    s.interaction.undo();
+    expectNear(curve->cvs[0], {1, 0, 0});
+}
+
+// A view closed in the middle of a drag never sends its release; the next press elsewhere
+// must still start a drag.
+TEST(TransformCommands, AViewClosedMidDragDoesNotJamTheOperation) {
+    Scene s;
+    CurveObject* curve = s.add({{0, 0, 0}});
+    s.start(xformcmd::kMove);
+    {
+        HeadlessView top(&s.doc, viewdir::kTop, 801, 601);
+        s.platform.views.push_back(&top);
+        s.sendTo(top, PointerEvent::Down, 400, 300);
+        s.sendTo(top, PointerEvent::Move, 412, 300);
+        s.interaction.viewClosed(top);
+        s.platform.views.pop_back();
+    }
+    expectNear(curve->cvs[0], {1, 0, 0});
+    s.drag({{400, 300}, {400, 300 - 2 * kStepPixels}});
+    expectNear(curve->cvs[0], {1, 0, 1});
+    // Each drag is still its own step.
     s.interaction.undo();
     expectNear(curve->cvs[0], {1, 0, 0});
 }
