@@ -11,6 +11,7 @@
 #include "model/objects.h"
 #include "model/record_io.h"
 #include "ops/boolean_ops.h"
+#include "ops/transform_ops.h"
 #include "output/stl.h"
 
 namespace orv {
@@ -138,6 +139,17 @@ Handler pickAllOf(uint32_t filter) {
     };
 }
 
+// Move, Size, Flip and Roll go on with the mouse as the default operation.
+Handler transformOperation(int command) {
+    return [command](CommandContext& ctx) {
+        if (!ctx.interaction)
+            return CommandOutcome{CommandStatus::Failed,
+                                  "moving, sizing, flipping and rolling need a view to drag in"};
+        startTransformOperation(*ctx.interaction, command);
+        return CommandOutcome{};
+    };
+}
+
 const std::map<int, Handler>& handlers() {
     static const std::map<int, Handler> table = {
         {57601, [](CommandContext& c) { return openCommand(c, FileRole::Open); }},
@@ -185,11 +197,24 @@ const std::map<int, Handler>& handlers() {
         {4103, turn(copyFlip90, QuarterTurn::Down)},
         {4102, turn(copyFlip90, QuarterTurn::Left)},
         {4101, turn(copyFlip90, QuarterTurn::Right)},
-        {5010,
+        // ---- transform operations: Move, Size, Flip, Roll and the Object Axis switch ----
+        {xformcmd::kMove, transformOperation(xformcmd::kMove)},
+        {xformcmd::kSize, transformOperation(xformcmd::kSize)},
+        {xformcmd::kFlip, transformOperation(xformcmd::kFlip)},
+        {xformcmd::kRoll, transformOperation(xformcmd::kRoll)},
+        {xformcmd::kObjectAxis,
          [](CommandContext& c) {
-             c.doc.objectAxisMode = !c.doc.objectAxisMode;
+             // The interaction runs this itself while a view is current; here it comes
+             // without one.
+             if (!c.interaction)
+                 return CommandOutcome{CommandStatus::Failed,
+                                       "the object axis switch needs the running operations"};
+             toggleObjectAxis(*c.interaction);
+             c.doc.objectAxisMode =
+                 c.interaction->frameModeSetting == framemode::kObjectAxisSetting;
              return CommandOutcome{};
          }},
+        // ---- end of the transform operations ----
         {5105,
          [](CommandContext& c) {
              return withDialog<TransformArgs>(c, 5105, "Transform", c.memory.transform,
@@ -319,6 +344,9 @@ CommandOutcome dispatchCommand(int command, CommandContext& ctx) {
         return {CommandStatus::Unknown, "no command " + std::to_string(command)};
     }
     ctx.doc.beginStep();
+    // The quarter turns read the frame from the document; the program-wide switch decides.
+    if (ctx.interaction)
+        ctx.doc.objectAxisMode = ctx.interaction->frameModeSetting == framemode::kObjectAxisSetting;
     return it->second(ctx);
 }
 

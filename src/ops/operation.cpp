@@ -5,6 +5,7 @@
 
 #include "model/document.h"
 #include "model/objects.h"
+#include "ops/transform_ops.h"
 #include "view/view_drawing.h"
 
 namespace orv {
@@ -270,6 +271,9 @@ bool Interaction::runCommand(int id) {
         case snapcmd::kFineSnap:
             showStatusId(snap.toggleFine());
             return true;
+        // Switched here rather than as a command so that a running transform operation
+        // survives it and follows the new frame.
+        case xformcmd::kObjectAxis: toggleObjectAxis(*this); return true;
         case opcmd::kUndo: undo(); return true;
         case opcmd::kRedo: redo(); return true;
         default: return false;

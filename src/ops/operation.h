@@ -225,7 +225,8 @@ public:
     void postCommand(int id) { posted_.push_back(id); }
     std::vector<int> takePostedCommands();
     // The commands the interaction runs itself: Pick (3600), Pick CV (3601), Pick T-Line
-    // (3602), Zoom Box (3412), Fine Snap (3002), Undo (57643), Redo (57644). False for others.
+    // (3602), Zoom Box (3412), Fine Snap (3002), Object Axis (5010), Undo (57643), Redo
+    // (57644). False for others.
     bool runCommand(int id);
     // Undo and Redo go to the current operation.
     void undo();
@@ -235,6 +236,9 @@ public:
     SnapState snap;
     PickSettings pick;
     DisplayColours colours;
+    // Frame of the transform operations: 0 about the world origin, 2 about each object's own
+    // axis ("Object Axis" switches it).
+    int frameModeSetting = 0;
     // The application's layer table; a default table until set.
     void setLayers(const LayerTable* layers) { layers_ = layers ? layers : &defaultLayers_; }
     const LayerTable& layers() const { return *layers_; }

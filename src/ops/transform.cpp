@@ -4,11 +4,10 @@
 #include <numbers>
 
 #include "model/document.h"
+#include "model/layers.h"
 #include "model/objects.h"
 
 namespace orv {
-
-namespace {
 
 bool hasPickedCvs(const ModelObject& o) {
     if (auto* cv = dynamic_cast<const CvObject*>(&o)) {
@@ -25,13 +24,14 @@ bool hasPickedCvs(const ModelObject& o) {
     return false;
 }
 
-}  // namespace
+namespace {
 
-bool applyTransform(Document& doc, bool objectAxis, const Matrix4& M) {
+bool applyWhere(Document& doc, bool objectAxis, const Matrix4& M, const LayerTable* layers) {
     bool changed = false;
     ObjectList::Cursor c;
     while (ModelObject* o = doc.objects().nextObject(c, -1)) {
         if (!o->visible()) continue;
+        if (layers && !layers->pickable(o->layer)) continue;
         bool selected = o->state == objstate::kPicked;
         if (!selected && !hasPickedCvs(*o)) continue;
         Matrix4 m = objectAxis ? inverse(o->axisFrame) * M * o->axisFrame : M;
@@ -40,6 +40,16 @@ bool applyTransform(Document& doc, bool objectAxis, const Matrix4& M) {
         changed = true;
     }
     return changed;
+}
+
+}  // namespace
+
+bool applyTransform(Document& doc, bool objectAxis, const Matrix4& M) {
+    return applyWhere(doc, objectAxis, M, nullptr);
+}
+
+bool applyTransform(Document& doc, bool objectAxis, const Matrix4& M, const LayerTable& layers) {
+    return applyWhere(doc, objectAxis, M, &layers);
 }
 
 void TransformArgs::clickRow(Row row) {

@@ -10,12 +10,21 @@
 namespace orv {
 
 class Document;
+class LayerTable;
+class ModelObject;
 
 // Applies M to what is picked: selected objects as a whole, and in unselected objects only
 // their picked CVs (objects without picked CVs are left alone and unrecorded). In object-axis
 // mode each object turns about its own frame: inverse(F) * M * F. One record per object
 // changed, into the step the caller has begun. Returns whether anything changed.
 bool applyTransform(Document& doc, bool objectAxis, const Matrix4& M);
+// The same for the mouse operations, which also leave alone objects on layers that are hidden
+// or not pickable: what the user can neither see nor pick never moves under the pointer.
+bool applyTransform(Document& doc, bool objectAxis, const Matrix4& M, const LayerTable& layers);
+
+// Whether an unselected object would take part in applyTransform: it has picked CVs that are
+// not hidden, itself or in a shown child of its Boolean.
+bool hasPickedCvs(const ModelObject& object);
 
 // Values of the numeric Transform dialog. The three edits of each row are in screen terms:
 // horizontal, vertical, in / out (toward the viewer).

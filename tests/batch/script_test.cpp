@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -185,6 +186,85 @@ TEST_F(Script, SubtractPicksItsBaseWithTheMouse) {
     // The band is the base: its CVs lie 8.65 mm and more from the axis.
     const auto& base = static_cast<const SurfaceObject&>(boolean->children[0]);
     EXPECT_EQ(base.rows, 12u);
+}
+
+// "Move" goes on with the mouse: a drag in a named view moves the picked object along the
+// axis it is dragged along, and undo takes the whole drag back.
+TEST_F(Script, MoveDragsThePickedObjectAndUndoTakesItBack) {
+    const std::string setup =
+        "view front\n"
+        "command 7021 \"No. of CV's\"=8 Diameter=4\n"
+        "save before.ovd\n";
+    ASSERT_EQ(run(setup), 0) << err;
+    ReadResult before = load(dir / "before.ovd");
+    ASSERT_EQ(before.count, 1);
+    EXPECT_EQ(before.objects[0].state, 1);
+
+    // The view the mouse lines make: framed on the design.
+    ViewCamera camera;
+    camera.resetView(1);
+    camera.direction = 1;
+    camera.setSize(800, 600);
+    zoomAll(camera, before.objects);
+    camera.applyCamera();
+    auto pixel = [&](Point3 p) {
+        Point3 w = camera.project(p);
+        return std::to_string(int(w.x + 0.5f)) + " " + std::to_string(int(w.y + 0.5f));
+    };
+    const std::string from = pixel({0, 0, 0}), to = pixel({3, 0, 0.2f});
+    const std::string drag = "command 5000\n"
+                             "press left " + from + " in front 800x600\n"
+                             "move left " + to + " in front 800x600\n"
+                             "release left " + to + " in front 800x600\n";
+    ASSERT_EQ(run(setup + drag + "save moved.ovd\n"), 0) << err;
+    const auto& original = static_cast<const CurveObject&>(before.objects[0]);
+    ReadResult moved = load(dir / "moved.ovd");
+    const auto& shifted = static_cast<const CurveObject&>(moved.objects[0]);
+    const float step = camera.snapStep;
+    const float expected = std::round(3.0f / step) * step;
+    ASSERT_EQ(shifted.cvCount(), original.cvCount());
+    for (int i = 0; i < original.cvCount(); ++i) {
+        EXPECT_NEAR(shifted.cvs[i].x, original.cvs[i].x + expected, 1e-4) << i;
+        EXPECT_EQ(shifted.cvs[i].y, original.cvs[i].y) << i;
+        EXPECT_EQ(shifted.cvs[i].z, original.cvs[i].z) << i;  // the drag stays on X
+    }
+
+    ASSERT_EQ(run(setup + drag + "undo\nsave undone.ovd\n"), 0) << err;
+    std::vector<uint8_t> a, b;
+    ASSERT_TRUE(readFileBytes(dir / "before.ovd", a));
+    ASSERT_TRUE(readFileBytes(dir / "undone.ovd", b));
+    EXPECT_EQ(a, b);
+}
+
+// "Object Axis" is one switch for the mouse operations and the quarter turns alike.
+TEST_F(Script, ObjectAxisAlsoTurnsTheQuarterTurnsAboutEachObject) {
+    const std::string setup =
+        "view front\n"
+        "command 7021 \"No. of CV's\"=8 Diameter=4\n"
+        "command 5105 Move=1 \"Move Horizontal\"=10 \"Move Vertical\"=0 \"Move In / Out\"=0\n";
+    auto centre = [&](const fs::path& file) {
+        ReadResult r = load(file);
+        const auto& c = static_cast<const CurveObject&>(r.objects[0]);
+        Point3 sum{0, 0, 0};
+        for (const Point3& p : c.cvs) sum += p;
+        return sum / float(c.cvCount());
+    };
+    struct Case {
+        const char* lines;
+        Point3 centre;
+    };
+    const Case cases[] = {
+        {"command 5103\n", {0, -10, 0}},                               // about the world origin
+        {"command 5010\ncommand 5103\n", {10, 0, 0}},                 // about its own axis
+        {"command 5010\ncommand 5010\ncommand 5103\n", {0, -10, 0}},  // switched back
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(run(setup + c.lines + "save turned.ovd\n"), 0) << err;
+        Point3 p = centre(dir / "turned.ovd");
+        EXPECT_NEAR(p.x, c.centre.x, 1e-4) << c.lines;
+        EXPECT_NEAR(p.y, c.centre.y, 1e-4) << c.lines;
+        EXPECT_NEAR(p.z, c.centre.z, 1e-4) << c.lines;
+    }
 }
 
 TEST_F(Script, OpenInsertExportAndMissingScript) {
