@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -185,6 +186,58 @@ TEST_F(Script, SubtractPicksItsBaseWithTheMouse) {
     // The band is the base: its CVs lie 8.65 mm and more from the axis.
     const auto& base = static_cast<const SurfaceObject&>(boolean->children[0]);
     EXPECT_EQ(base.rows, 12u);
+}
+
+// Where a world point shows in the named front view of 800 x 600 pixels that a script makes
+// for an empty design.
+std::string frontPixel(Point3 p) {
+    ViewCamera camera;
+    camera.resetView(1);
+    camera.direction = 1;
+    camera.setSize(800, 600);
+    zoomAll(camera, ObjectList{});
+    camera.applyCamera();
+    const Point3 w = camera.project(p);
+    return std::to_string(std::lround(w.x)) + " " + std::to_string(std::lround(w.y)) +
+           " in front 800x600";
+}
+
+const CurveObject& onlyCurve(const ReadResult& r) {
+    EXPECT_EQ(r.count, 1);
+    EXPECT_EQ(r.objects[0].classNumber(), kClassCurve);
+    return static_cast<const CurveObject&>(r.objects[0]);
+}
+
+std::string clickAt(const std::string& at) {
+    return "press left " + at + "\nrelease left " + at + "\n";
+}
+
+// A vertical-mirror curve clicked into a front view, one CV dragged, then saved: the file
+// holds the whole mirrored polygon.
+TEST_F(Script, MouseLinesDrawAndDragAMirrorCurve) {
+    const std::string a = frontPixel({1, 0, 1}), to = frontPixel({2, 0, 0});
+    const std::string drag =
+        "press left " + a + "\nmove left " + to + "\nrelease left " + to + "\n";
+    const std::string script = "view front\ncommand 7001\n" + clickAt(a) +
+                               clickAt(frontPixel({3, 0, 4})) + drag + "save mirror.ovd\n";
+    ASSERT_EQ(run(script), 0) << err;
+    const ReadResult saved = load(dir / "mirror.ovd");
+    const CurveObject& c = onlyCurve(saved);
+    EXPECT_EQ(c.cvs, (std::vector<Point3>{{2, 0, 0}, {3, 0, 4}, {-3, 0, 4}, {-2, 0, 0}}));
+    EXPECT_EQ(c.state, objstate::kPicked);
+    EXPECT_EQ(c.closed, 0u);
+}
+
+// The Extend dialog's values set the copies; Undo takes back the last click while the curve
+// is drawn; a curve still being drawn when the script ends is saved with it.
+TEST_F(Script, ExtendCurveFromTheDialogIsSavedAtTheEnd) {
+    const std::string script =
+        "view front\ncommand 7005 \"Extend Number\"=3 \"--\"=5 \"|\"=0 \"+\"=0\n" +
+        clickAt(frontPixel({1, 0, 1})) + clickAt(frontPixel({1, 0, 3})) + "undo\n";
+    ASSERT_EQ(run(script, {"--save", (dir / "extend.ovd").string()}), 0) << err;
+    const ReadResult saved = load(dir / "extend.ovd");
+    const CurveObject& c = onlyCurve(saved);
+    EXPECT_EQ(c.cvs, (std::vector<Point3>{{1, 0, 1}, {6, 0, 1}, {11, 0, 1}}));
 }
 
 TEST_F(Script, OpenInsertExportAndMissingScript) {
