@@ -75,7 +75,7 @@ class CurveOperation : public Operation {
     void undo() override;
     void redo() override;
     BoundingBox feedbackBounds() const override;
-    // Adds the working curve to its document (or discards it when it has no CVs).
+    // The operation ends: finishCurve().
     void finish() override;
 
     // ---- the kind ----
@@ -111,7 +111,10 @@ class CurveOperation : public Operation {
     // false when it already had that value. Undoable as one gesture; nothing is recorded in
     // the document before finishing.
     bool setWorkingClosed(bool closed);
-    // Finishes the working curve and starts a new one, staying in the operation.
+    // Finishes the working curve and starts a new one, staying in the operation. A new curve
+    // with CVs is added as a new object; an edited one replaces its original, which becomes
+    // deleted, in one history step (and without CVs the original is only deleted). A new
+    // curve without CVs is dropped.
     void finishCurve();
 
   protected:
@@ -137,8 +140,9 @@ class CurveOperation : public Operation {
     void press(OperationView& where, int x, int y);
     void deleteCurrent();
     void dragTo(OperationView& where, int x, int y);
-    // Inserts `p` as stored CV `pos` and makes the full CV it produces in `copy` current.
-    void insertStored(int pos, int copy, const Point3& mapped);
+    // Inserts the stored CV that puts copy `copy` at `placed` at stored position `pos`, and
+    // makes the full CV it produces in that copy current.
+    void insertStored(int pos, int copy, const Point3& placed);
     int fullIndexOf(int copy, int storedIndex) const;
     int runFrom(int index, const Point3& p) const;
     void regenerate();

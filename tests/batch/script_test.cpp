@@ -228,16 +228,38 @@ TEST_F(Script, MouseLinesDrawAndDragAMirrorCurve) {
     EXPECT_EQ(c.closed, 0u);
 }
 
-// The Extend dialog's values set the copies; Undo takes back the last click while the curve
-// is drawn; a curve still being drawn when the script ends is saved with it.
-TEST_F(Script, ExtendCurveFromTheDialogIsSavedAtTheEnd) {
-    const std::string script =
-        "view front\ncommand 7005 \"Extend Number\"=3 \"--\"=5 \"|\"=0 \"+\"=0\n" +
-        clickAt(frontPixel({1, 0, 1})) + clickAt(frontPixel({1, 0, 3})) + "undo\n";
-    ASSERT_EQ(run(script, {"--save", (dir / "extend.ovd").string()}), 0) << err;
-    const ReadResult saved = load(dir / "extend.ovd");
-    const CurveObject& c = onlyCurve(saved);
-    EXPECT_EQ(c.cvs, (std::vector<Point3>{{1, 0, 1}, {6, 0, 1}, {11, 0, 1}}));
+// The extend, revolve and transform kinds take their copies from their dialogs; Undo takes
+// back the last click while the curve is drawn; a curve still being drawn when the script
+// ends is saved with it.
+TEST_F(Script, CurveKindsFromDialogsAreSavedAtTheEnd) {
+    struct Case {
+        std::string command;
+        std::vector<Point3> cvs;
+        uint32_t closed;
+    };
+    const Case cases[] = {
+        {"7005 \"Extend Number\"=3 \"--\"=5 \"|\"=0 \"+\"=0",
+         {{1, 0, 1}, {6, 0, 1}, {11, 0, 1}},
+         0},
+        {"7010 \"Move Horizontal\"=3 \"Move Vertical\"=0 \"Copy No.\"=3",
+         {{1, 0, 1}, {4, 0, 1}, {7, 0, 1}},
+         0},
+        {"7006 Number=4 Degree=90", {{1, 0, 1}, {-1, 0, 1}, {-1, 0, -1}, {1, 0, -1}}, 1},
+    };
+    for (const Case& c : cases) {
+        const std::string script = "view front\ncommand " + c.command + "\n" +
+                                   clickAt(frontPixel({1, 0, 1})) + clickAt(frontPixel({1, 0, 3})) +
+                                   "undo\n";
+        ASSERT_EQ(run(script, {"--save", (dir / "kind.ovd").string()}), 0)
+            << c.command << ": " << err;
+        const ReadResult saved = load(dir / "kind.ovd");
+        const CurveObject& curve = onlyCurve(saved);
+        ASSERT_EQ(curve.cvs.size(), c.cvs.size()) << c.command;
+        for (size_t i = 0; i < c.cvs.size(); ++i)
+            for (int k = 0; k < 3; ++k)
+                EXPECT_NEAR(curve.cvs[i][k], c.cvs[i][k], 1e-5) << c.command << " " << i;
+        EXPECT_EQ(curve.closed, c.closed) << c.command;
+    }
 }
 
 TEST_F(Script, OpenInsertExportAndMissingScript) {
