@@ -12,6 +12,7 @@
 #include "model/record_io.h"
 #include "ops/boolean_ops.h"
 #include "ops/transform_ops.h"
+#include "ops/curve_operation.h"
 #include "output/stl.h"
 
 namespace orv {
@@ -109,6 +110,63 @@ CommandOutcome exportCommand(CommandContext& ctx) {
 }
 
 using Handler = std::function<CommandOutcome(CommandContext&)>;
+
+// ---- curves drawn and edited with the mouse ----
+
+// Starts the curve operation of `command`; `kind` carries the dialog's copies and motion for
+// the extend, revolve and transform kinds.
+CommandOutcome startCurveCommand(CommandContext& ctx, int command, const CurveSymmetry* kind) {
+    if (!ctx.interaction) return {CommandStatus::Failed, "drawing curves needs a view to draw in"};
+    if (!startCurveOperation(*ctx.interaction, command, kind))
+        return {CommandStatus::Failed,
+                "command " + std::to_string(command) + " could not start its curve"};
+    return {};
+}
+
+Handler curveCommand(int command) {
+    return [command](CommandContext& c) { return startCurveCommand(c, command, nullptr); };
+}
+
+// The Extend dialog, then the operation.
+Handler extendCurveCommand(int command) {
+    return [command](CommandContext& c) {
+        if (!c.interaction) return startCurveCommand(c, command, nullptr);
+        return withDialog<ExtendArgs>(c, command, "Extend", c.memory.extendCurve,
+                                      [&](const ExtendArgs& a) {
+                                          const CurveSymmetry kind = CurveSymmetry::extend(a);
+                                          return startCurveCommand(c, command, &kind);
+                                      });
+    };
+}
+
+// The Revolve dialog ("Full revolution" ticked anew at every opening), then the operation.
+Handler revolveCurveCommand(int command) {
+    return [command](CommandContext& c) {
+        if (!c.interaction) return startCurveCommand(c, command, nullptr);
+        c.memory.revolveCurve.fullRevolution = true;
+        return withDialog<RevolveArgs>(c, command, "Revolve", c.memory.revolveCurve,
+                                       [&](const RevolveArgs& a) {
+                                           const CurveSymmetry kind = CurveSymmetry::revolve(a);
+                                           return startCurveCommand(c, command, &kind);
+                                       });
+    };
+}
+
+// The transform dialog with its copy count; its world matrix is taken in the terms of the
+// view active now, so that the curve's own view turns it back.
+Handler transformCurveCommand(int command) {
+    return [command](CommandContext& c) {
+        if (!c.interaction) return startCurveCommand(c, command, nullptr);
+        return withDialog<TransformSeriesArgs>(
+            c, command, "Transform", c.memory.transformSeries, [&](const TransformSeriesArgs& a) {
+                const CurveSymmetry kind =
+                    CurveSymmetry::transform(a.matrix(c.axes), a.copyNo, c.axes);
+                return startCurveCommand(c, command, &kind);
+            });
+    };
+}
+
+// ---- end of the curve operations ----
 
 // Wraps a command that acts at once on the document and reports whether it changed anything.
 Handler immediate(bool (*f)(Document&)) {
@@ -253,6 +311,25 @@ const std::map<int, Handler>& handlers() {
                  return fromCurve(makeHelix(c.doc, c.axes, a));
              });
          }},
+        // ---- curves drawn and edited with the mouse (helpers above) ----
+        {7000, curveCommand(7000)},
+        {7001, curveCommand(7001)},
+        {7002, curveCommand(7002)},
+        {7003, curveCommand(7003)},
+        {7004, curveCommand(7004)},
+        {7005, extendCurveCommand(7005)},
+        {7006, revolveCurveCommand(7006)},
+        {7010, transformCurveCommand(7010)},
+        {curvecmd::kSketch, curveCommand(curvecmd::kSketch)},
+        {7030, curveCommand(7030)},
+        {7031, curveCommand(7031)},
+        {7032, curveCommand(7032)},
+        {7033, curveCommand(7033)},
+        {7034, curveCommand(7034)},
+        {7035, extendCurveCommand(7035)},
+        {7036, revolveCurveCommand(7036)},
+        {7040, transformCurveCommand(7040)},
+        // ---- end of the curve operations ----
         {7200, immediate(restoreRemovedCurves)},
         {8000,
          [](CommandContext& c) {

@@ -24,6 +24,9 @@ struct DialogMemory {
     RevolveSurfaceArgs revolveSurface;
     TransformArgs transform;
     TransformSeriesArgs transformSeries;
+    // The Extend and Revolve dialogs as the extend and revolve curves open them.
+    ExtendArgs extendCurve;
+    RevolveArgs revolveCurve;
 };
 
 // Everything one command may use. The view axes are those of the active view.

@@ -12,6 +12,7 @@
 #include "model/object_commands.h"
 #include "model/objects.h"
 #include "ops/boolean_ops.h"
+#include "ops/curve_operation.h"
 #include "ops/operation.h"
 
 namespace orv {
@@ -265,7 +266,8 @@ struct Runner {
                         std::optional<fs::path> path = {}) {
         if (interaction.currentView() && interaction.runCommand(id)) return {};
         // Commands that go on with the mouse need a view to pick in.
-        if (id == kSubtractCommand && !interaction.currentView()) mouseView(viewDirection, 800, 600);
+        if ((id == kSubtractCommand || isCurveOperationCommand(id)) && !interaction.currentView())
+            mouseView(viewDirection, 800, 600);
         // Every other command starts from a fresh pick operation, which ends a running one.
         if (interaction.currentView()) interaction.runCommand(opcmd::kPick);
         dialogs.values = std::move(values);
@@ -415,6 +417,8 @@ int runScript(const fs::path& script, const ScriptOptions& options, Document& do
             return 1;
         }
     }
+    // A curve still being drawn belongs to the design the script leaves behind.
+    run.interaction.endCommand();
     if (!options.save.empty()) {
         run.files.replace(options.save, designBytes(doc.objects()), true);
     }

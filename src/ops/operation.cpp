@@ -84,7 +84,12 @@ Operation* Interaction::installCommand(std::unique_ptr<Operation> op) {
     return command_.get();
 }
 
-void Interaction::endCommand() { retire(std::move(command_)); }
+void Interaction::endCommand() {
+    if (!command_) return;
+    std::unique_ptr<Operation> op = std::move(command_);
+    op->finish();
+    retire(std::move(op));
+}
 
 void Interaction::installViewOperation(Operation& op) {
     if (view_ == &op) return;

@@ -121,6 +121,11 @@ public:
     virtual void redo() {}
     // World extent of the feedback, for zoom all; empty by default.
     virtual BoundingBox feedbackBounds() const { return {}; }
+    // Called once on a command operation just before the interaction retires it (another
+    // command replaces it, a new default operation is installed, or the command is ended),
+    // so that it can commit work it holds outside the document. It is no longer the command
+    // operation while this runs.
+    virtual void finish() {}
 
     // The view the operation is bound to (nullptr: every view) and its history.
     OperationView* view = nullptr;
@@ -186,7 +191,9 @@ public:
     Operation* installDefault(std::unique_ptr<Operation> op);
     // Ends the running command and installs `op` in its place.
     Operation* installCommand(std::unique_ptr<Operation> op);
-    // Ends the running command without installing another.
+    // Ends the running command without installing another; it finishes first. The
+    // application ends the command before it closes the document the command works on:
+    // an interaction destroyed with a command running drops it without finishing.
     void endCommand();
     // A view operation lives elsewhere (for the whole run) and is installed by reference;
     // the one it replaces comes back when it finishes.

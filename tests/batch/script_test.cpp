@@ -201,6 +201,9 @@ TEST_F(Script, MoveDragsThePickedObjectAndUndoTakesItBack) {
     EXPECT_EQ(before.objects[0].state, 1);
 
     // The view the mouse lines make: framed on the design.
+// Where a world point shows in the named front view of 800 x 600 pixels that a script makes
+// for an empty design.
+std::string frontPixel(Point3 p) {
     ViewCamera camera;
     camera.resetView(1);
     camera.direction = 1;
@@ -264,6 +267,70 @@ TEST_F(Script, ObjectAxisAlsoTurnsTheQuarterTurnsAboutEachObject) {
         EXPECT_NEAR(p.x, c.centre.x, 1e-4) << c.lines;
         EXPECT_NEAR(p.y, c.centre.y, 1e-4) << c.lines;
         EXPECT_NEAR(p.z, c.centre.z, 1e-4) << c.lines;
+    zoomAll(camera, ObjectList{});
+    camera.applyCamera();
+    const Point3 w = camera.project(p);
+    return std::to_string(std::lround(w.x)) + " " + std::to_string(std::lround(w.y)) +
+           " in front 800x600";
+}
+
+const CurveObject& onlyCurve(const ReadResult& r) {
+    EXPECT_EQ(r.count, 1);
+    EXPECT_EQ(r.objects[0].classNumber(), kClassCurve);
+    return static_cast<const CurveObject&>(r.objects[0]);
+}
+
+std::string clickAt(const std::string& at) {
+    return "press left " + at + "\nrelease left " + at + "\n";
+}
+
+// A vertical-mirror curve clicked into a front view, one CV dragged, then saved: the file
+// holds the whole mirrored polygon.
+TEST_F(Script, MouseLinesDrawAndDragAMirrorCurve) {
+    const std::string a = frontPixel({1, 0, 1}), to = frontPixel({2, 0, 0});
+    const std::string drag =
+        "press left " + a + "\nmove left " + to + "\nrelease left " + to + "\n";
+    const std::string script = "view front\ncommand 7001\n" + clickAt(a) +
+                               clickAt(frontPixel({3, 0, 4})) + drag + "save mirror.ovd\n";
+    ASSERT_EQ(run(script), 0) << err;
+    const ReadResult saved = load(dir / "mirror.ovd");
+    const CurveObject& c = onlyCurve(saved);
+    EXPECT_EQ(c.cvs, (std::vector<Point3>{{2, 0, 0}, {3, 0, 4}, {-3, 0, 4}, {-2, 0, 0}}));
+    EXPECT_EQ(c.state, objstate::kPicked);
+    EXPECT_EQ(c.closed, 0u);
+}
+
+// The extend, revolve and transform kinds take their copies from their dialogs; Undo takes
+// back the last click while the curve is drawn; a curve still being drawn when the script
+// ends is saved with it.
+TEST_F(Script, CurveKindsFromDialogsAreSavedAtTheEnd) {
+    struct Case {
+        std::string command;
+        std::vector<Point3> cvs;
+        uint32_t closed;
+    };
+    const Case cases[] = {
+        {"7005 \"Extend Number\"=3 \"--\"=5 \"|\"=0 \"+\"=0",
+         {{1, 0, 1}, {6, 0, 1}, {11, 0, 1}},
+         0},
+        {"7010 \"Move Horizontal\"=3 \"Move Vertical\"=0 \"Copy No.\"=3",
+         {{1, 0, 1}, {4, 0, 1}, {7, 0, 1}},
+         0},
+        {"7006 Number=4 Degree=90", {{1, 0, 1}, {-1, 0, 1}, {-1, 0, -1}, {1, 0, -1}}, 1},
+    };
+    for (const Case& c : cases) {
+        const std::string script = "view front\ncommand " + c.command + "\n" +
+                                   clickAt(frontPixel({1, 0, 1})) + clickAt(frontPixel({1, 0, 3})) +
+                                   "undo\n";
+        ASSERT_EQ(run(script, {"--save", (dir / "kind.ovd").string()}), 0)
+            << c.command << ": " << err;
+        const ReadResult saved = load(dir / "kind.ovd");
+        const CurveObject& curve = onlyCurve(saved);
+        ASSERT_EQ(curve.cvs.size(), c.cvs.size()) << c.command;
+        for (size_t i = 0; i < c.cvs.size(); ++i)
+            for (int k = 0; k < 3; ++k)
+                EXPECT_NEAR(curve.cvs[i][k], c.cvs[i][k], 1e-5) << c.command << " " << i;
+        EXPECT_EQ(curve.closed, c.closed) << c.command;
     }
 }
 
