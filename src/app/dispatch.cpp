@@ -11,6 +11,7 @@
 #include "model/objects.h"
 #include "model/record_io.h"
 #include "ops/boolean_ops.h"
+#include "ops/dialog_drag.h"
 #include "ops/transform_ops.h"
 #include "ops/curve_operation.h"
 #include "output/stl.h"
@@ -33,6 +34,16 @@ DialogRequest dialogFor(int command, std::string caption, Args& args) {
                               [&args, get] { return get(args); }});
     }
     r.validate = [&args] { return validate(args); };
+    // The Extend and Revolve dialogs also take their vector or angle from a drag in a view.
+    if constexpr (std::is_base_of_v<ExtendArgs, Args>) {
+        r.dragInput = [&args, command](Interaction& i, std::function<void()> changed) -> std::unique_ptr<Operation> {
+            return std::make_unique<ExtendDragOperation>(i, args, command, std::move(changed));
+        };
+    } else if constexpr (std::is_base_of_v<RevolveArgs, Args>) {
+        r.dragInput = [&args, command](Interaction& i, std::function<void()> changed) -> std::unique_ptr<Operation> {
+            return std::make_unique<RevolveDragOperation>(i, args, command, std::move(changed));
+        };
+    }
     return r;
 }
 

@@ -10,7 +10,7 @@
 #include <QEventLoop>
 #include <QVBoxLayout>
 
-#include "ops/operation.h"
+#include "ops/dialog_drag.h"
 
 namespace orv::gui {
 
@@ -59,17 +59,15 @@ Gathered QtDialogSource::gather(DialogRequest& request, std::string&) {
         for (size_t i = 0; i < edits.size(); ++i) edits[i]->setText(QString::fromStdString(request.controls[i].get()));
     };
     std::unique_ptr<Operation> drag = request.dragInput(*interaction, refresh);
-    if (drag) interaction->installViewOperation(*drag);
+    auto* dialogDrag = dynamic_cast<DialogDragOperation*>(drag.get());
+    if (dialogDrag) openDialogDrag(*interaction, *dialogDrag);
     if (modelessState) modelessState(true);
     dialog.setModal(false);
     dialog.show();
     QEventLoop loop;
     QObject::connect(&dialog, &QDialog::finished, &loop, &QEventLoop::quit);
     loop.exec();
-    if (drag && interaction->viewOperation() == drag.get()) {
-        interaction->finishViewOperation();
-        interaction->takePostedCommands();
-    }
+    if (dialogDrag) closeDialogDrag(*interaction, *dialogDrag);
     if (modelessState) modelessState(false);
     return dialog.result() == QDialog::Accepted ? Gathered::Ok : Gathered::Cancelled;
 }
