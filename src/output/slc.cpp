@@ -24,7 +24,8 @@ constexpr uint32_t kTerminatorMark = 0xFFFFFFFFu;
 // for its end mark in a file that is not a slice file at all.
 constexpr size_t kMaxHeaderBytes = 2048;
 
-float clampExtent(float v) {
+double clampExtent(float f) {
+    const double v = f;
     if (!(v >= kSlcExtentMin)) return kSlcExtentMin;  // NaN too
     return std::min(v, kSlcExtentMax);
 }
@@ -33,14 +34,12 @@ float clampExtent(float v) {
 
 std::string slcHeaderText(bool inch, const SlcExtents& e) {
     char text[256];
-    int n = std::snprintf(
-        text, sizeof text,
-        "-SLCVER 2.0 -UNIT %s -TYPE PART -PACKAGE Orivanta 4.0 -EXTENTS "
-        "%10.3f,%10.3f,%10.3f,%10.3f,%10.3f,%10.3f %c%c%c",
-        inch ? "INCH" : "MM", static_cast<double>(clampExtent(e[0])),
-        static_cast<double>(clampExtent(e[1])), static_cast<double>(clampExtent(e[2])),
-        static_cast<double>(clampExtent(e[3])), static_cast<double>(clampExtent(e[4])),
-        static_cast<double>(clampExtent(e[5])), 13, 10, 26);
+    int n =
+        std::snprintf(text, sizeof text,
+                      "-SLCVER 2.0 -UNIT %s -TYPE PART -PACKAGE Orivanta 4.0 -EXTENTS "
+                      "%10.3f,%10.3f,%10.3f,%10.3f,%10.3f,%10.3f %c%c%c",
+                      inch ? "INCH" : "MM", clampExtent(e[0]), clampExtent(e[1]), clampExtent(e[2]),
+                      clampExtent(e[3]), clampExtent(e[4]), clampExtent(e[5]), 13, 10, 26);
     return std::string(text, static_cast<size_t>(n));
 }
 

@@ -66,8 +66,8 @@ struct SliceFile {
 
 inline constexpr size_t kSlcReservedBytes = 256;
 // The header's extent fields are "%10.3f"; values beyond these are written as the bound.
-inline constexpr float kSlcExtentMin = -99999.999f;
-inline constexpr float kSlcExtentMax = 999999.999f;
+inline constexpr double kSlcExtentMin = -99999.999;
+inline constexpr double kSlcExtentMax = 999999.999;
 
 // The header text including CR LF 0x1A. Its length depends on the unit only (132 bytes for
 // millimetres, 134 for inches), so the header can be rewritten in place once the real extents

@@ -188,26 +188,33 @@ int ContourTracer::newChain(int row, const TraceEnd& first, const TraceEnd& last
     return static_cast<int>(chains_.size() - 1);
 }
 
+namespace {
+
+// A corner that falls on the previous crossing is that vertex already.
+bool samePlace(const SlcPoint& a, const SlcPoint& b) {
+    constexpr float kSameCell = 1e-5f;
+    return std::fabs(a.x - b.x) < kSameCell && std::fabs(a.y - b.y) < kSameCell;
+}
+
+}  // namespace
+
 void ContourTracer::extendHead(int chain, int row, const TraceEnd& e) {
     Chain& c = chains_[chain];
     SlcPoint p;
     if (step(c.head, row, e, p))
         c.back.back() = p;
-    else
+    else if (!samePlace(p, c.back.back()))
         c.back.push_back(p);
 }
 
 void ContourTracer::extendTail(int chain, int row, const TraceEnd& e) {
     Chain& c = chains_[chain];
+    SlcPoint& last = c.front.empty() ? c.back.front() : c.front.back();
     SlcPoint p;
-    if (step(c.tail, row, e, p)) {
-        if (!c.front.empty())
-            c.front.back() = p;
-        else
-            c.back.front() = p;
-    } else {
+    if (step(c.tail, row, e, p))
+        last = p;
+    else if (!samePlace(p, last))
         c.front.push_back(p);
-    }
 }
 
 bool ContourTracer::step(EndState& s, int row, const TraceEnd& e, SlcPoint& p) {
@@ -224,6 +231,9 @@ bool ContourTracer::step(EndState& s, int row, const TraceEnd& e, SlcPoint& p) {
         if ((delta > 0 && d >= 0 && d <= delta) || (delta < 0 && d <= 0 && d >= delta)) {
             const float u = d / delta;
             p = {e.x - u * e.dx, y - u};
+            // The corner lies further along the old segment's line than the last vertex,
+            // which is then no corner at all when the one before it is on that line too.
+            replace = s.twice;
         } else {
             p = {e.x, y};
         }
