@@ -21,6 +21,7 @@
 #include <span>
 #include <string>
 
+#include "kernel/bbox.h"
 #include "kernel/matrix4.h"
 #include "kernel/point3.h"
 #include "kernel/progress.h"
@@ -197,6 +198,14 @@ class SolidEvaluator {
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
+
+// The extent of the solid that `objects` describe, in model coordinates (after no matrix):
+// the boxes of the objects that build() would take, other than curves and T-lines, where a
+// subtraction counts with its first operand only (whatever it shows) and a gem instance with
+// the stone it resolves to. Super subtractors count too. Empty when there is none.
+BoundingBox solidBoundingBox(const ObjectList& objects, const ScanOptions& options = {});
+// Whether a box can carry a sampling grid: positive (and finite) extent along all three axes.
+bool validSolidBox(const BoundingBox& box);
 
 // How many evaluators hold a built tree right now. The shaded display draws nothing while
 // this is above zero (it would compete for the same objects mid-output).
