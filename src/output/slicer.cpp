@@ -220,7 +220,14 @@ void ContourTracer::extendTail(int chain, int row, const TraceEnd& e) {
 bool ContourTracer::step(EndState& s, int row, const TraceEnd& e, SlcPoint& p) {
     const float y = static_cast<float>(row);
     bool replace = false;
-    if (e.segment == s.segment) {
+    // Neighbouring facets of one flat face cut the slice along one line: their crossings
+    // continue each other as if they came from one segment.
+    constexpr float kSameLine = 1e-4f;
+    const bool sameLine =
+        e.segment == s.segment ||
+        (std::fabs(e.dx - s.lastDx) <= kSameLine * std::max(1.0f, std::fabs(e.dx)) &&
+         std::fabs(s.lastX + s.lastDx - e.x) <= kSameLine * std::max(1.0f, std::fabs(e.x)));
+    if (sameLine) {
         p = {e.x, y};
         replace = s.twice;
         s.twice = true;
