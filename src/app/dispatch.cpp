@@ -43,9 +43,12 @@ CommandOutcome withDialog(CommandContext& ctx, int command, const char* caption,
     DialogRequest request = dialogFor(command, caption, args);
     std::string error;
     switch (ctx.dialogs.gather(request, error)) {
-        case Gathered::Cancelled: return {CommandStatus::Cancelled, {}};
-        case Gathered::Failed: return {CommandStatus::Failed, error};
-        case Gathered::Ok: break;
+        case Gathered::Cancelled:
+            return {CommandStatus::Cancelled, {}};
+        case Gathered::Failed:
+            return {CommandStatus::Failed, error};
+        case Gathered::Ok:
+            break;
     }
     if (std::string invalid = validate(args); !invalid.empty())
         return {CommandStatus::Failed, invalid};
@@ -79,7 +82,8 @@ constexpr std::string_view kDesignFilter = "Orivanta Files (*.ovd)|*.ovd|All Fil
 CommandOutcome openCommand(CommandContext& ctx, FileRole role) {
     auto path = ctx.files.choose(role, kDesignFilter);
     if (!path) return {CommandStatus::Cancelled, {}};
-    FileStatus s = role == FileRole::Open ? openDesign(ctx.doc, *path) : insertDesign(ctx.doc, *path);
+    FileStatus s =
+        role == FileRole::Open ? openDesign(ctx.doc, *path) : insertDesign(ctx.doc, *path);
     return fileMessage(ctx, s);
 }
 
@@ -106,6 +110,75 @@ CommandOutcome exportCommand(CommandContext& ctx) {
         return {CommandStatus::Failed, "Unknown output format: " + path->filename().string()};
     return fileMessage(ctx, exportDocument(ctx.doc, *path, format, ctx.store, ctx.exportOptions));
 }
+
+// ---- Slicing: "Cut into Slices" (9110) and "Show slices" (9111) ----
+
+std::span<const uint8_t> asBytes(const std::string& s) {
+    return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
+}
+
+CommandOutcome sliceFailure(CommandContext& ctx, OutputStatus status) {
+    switch (status) {
+        case OutputStatus::Ok:
+            return {};
+        case OutputStatus::Cancelled:
+            return {CommandStatus::Cancelled, {}};
+        case OutputStatus::NothingToSlice:
+            return {CommandStatus::Failed,
+                    "Nothing to slice: no shown solid with extent along X, Y and Z"};
+        case OutputStatus::BadSettings:
+            return {CommandStatus::Failed, "The slice thickness or XY resolution cannot be used"};
+        default:
+            return fileMessage(ctx, status == OutputStatus::CannotWrite
+                                        ? FileStatus::CannotWrite
+                                        : FileStatus::InvalidFormat);
+    }
+}
+
+CommandOutcome cutIntoSlices(CommandContext& ctx, const SliceSettings& s) {
+    std::filesystem::path name = s.fileName;
+    // An empty name field is what the "Slice File" button fills: ask for the file.
+    if (name.empty()) {
+        auto chosen = ctx.files.choose(FileRole::Export, kSliceFilter);
+        if (!chosen) return {CommandStatus::Cancelled, {}};
+        name = *chosen;
+    }
+    const std::filesystem::path path = withDefaultExtension(name, "slc");
+    ctx.memory.sliceViewer.path = path;
+
+    SliceJob job = SliceJob::from(s);
+    job.scan.layerOn = ctx.exportOptions.layerOn;
+    std::stringstream out(std::ios::in | std::ios::out | std::ios::binary);
+    const SliceReport r = sliceObjects(ctx.doc.objects(), job, out, ctx.progress);
+    if (r.status != OutputStatus::Ok) return sliceFailure(ctx, r.status);
+    const std::string slc = out.str();
+    if (FileStatus w = ctx.store.replace(path, asBytes(slc), false); w != FileStatus::Ok)
+        return fileMessage(ctx, w);
+
+    if (s.effectiveStl()) {
+        std::vector<uint8_t> stl;
+        const auto format = s.stlFormat == StlFormat::Binary ? SliceMeshFormat::StlBinary
+                                                             : SliceMeshFormat::StlAscii;
+        const OutputStatus c =
+            convertSlices(asBytes(slc), format, true, SliceFrame::AcrossZ, stl, ctx.progress);
+        if (c != OutputStatus::Ok) return sliceFailure(ctx, c);
+        std::filesystem::path stlPath = withoutShortExtension(path);
+        stlPath += ".stl";
+        return fileMessage(ctx, ctx.store.replace(stlPath, stl, false));
+    }
+    return {};
+}
+
+CommandOutcome showSlices(CommandContext& ctx) {
+    auto chosen = ctx.files.choose(FileRole::Open, kShowSlicesFilter);
+    if (!chosen) return {CommandStatus::Cancelled, {}};
+    const int64_t n = ctx.memory.sliceViewer.open(*chosen);
+    if (n == kSlcCannotOpen) return fileMessage(ctx, FileStatus::CannotOpen);
+    if (n < 0) return fileMessage(ctx, FileStatus::InvalidFormat);
+    return {};
+}
+
+// ---- end of slicing ----
 
 using Handler = std::function<CommandOutcome(CommandContext&)>;
 
@@ -155,7 +228,8 @@ const std::map<int, Handler>& handlers() {
              if (!c.doc.redo()) c.messages.message(uiText(msg::kNoMoreRedo));
              return CommandOutcome{};
          }},
-        {2000, [](CommandContext& c) {
+        {2000,
+         [](CommandContext& c) {
              deleteObjects(c.doc);
              return CommandOutcome{};
          }},
@@ -192,11 +266,11 @@ const std::map<int, Handler>& handlers() {
          }},
         {5105,
          [](CommandContext& c) {
-             return withDialog<TransformArgs>(c, 5105, "Transform", c.memory.transform,
-                                              [&](const TransformArgs& a) {
-                                                  applyTransform(c.doc, a.objectAxis, a.matrix(c.axes));
-                                                  return CommandOutcome{};
-                                              });
+             return withDialog<TransformArgs>(
+                 c, 5105, "Transform", c.memory.transform, [&](const TransformArgs& a) {
+                     applyTransform(c.doc, a.objectAxis, a.matrix(c.axes));
+                     return CommandOutcome{};
+                 });
          }},
         {5101, turn(flip90, QuarterTurn::Up)},
         {5102, turn(flip90, QuarterTurn::Down)},
@@ -210,23 +284,21 @@ const std::map<int, Handler>& handlers() {
          }},
         {7021,
          [](CommandContext& c) {
-             return withDialog<CircleArgs>(c, 7021, "Circle", c.memory.circle,
-                                           [&](const CircleArgs& a) {
-                                               return fromCurve(makeCircle(c.doc, c.axes, a));
-                                           });
+             return withDialog<CircleArgs>(
+                 c, 7021, "Circle", c.memory.circle,
+                 [&](const CircleArgs& a) { return fromCurve(makeCircle(c.doc, c.axes, a)); });
          }},
         {7022,
          [](CommandContext& c) {
-             return withDialog<PolygonArgs>(c, 7022, "Polygon", c.memory.polygon,
-                                            [&](const PolygonArgs& a) {
-                                                return fromCurve(makePolygon(c.doc, c.axes, a));
-                                            });
+             return withDialog<PolygonArgs>(
+                 c, 7022, "Polygon", c.memory.polygon,
+                 [&](const PolygonArgs& a) { return fromCurve(makePolygon(c.doc, c.axes, a)); });
          }},
         {7023,
          [](CommandContext& c) {
-             return withDialog<HelixArgs>(c, 7023, "Helix", c.memory.helix, [&](const HelixArgs& a) {
-                 return fromCurve(makeHelix(c.doc, c.axes, a));
-             });
+             return withDialog<HelixArgs>(
+                 c, 7023, "Helix", c.memory.helix,
+                 [&](const HelixArgs& a) { return fromCurve(makeHelix(c.doc, c.axes, a)); });
          }},
         {7200, immediate(restoreRemovedCurves)},
         {8000,
@@ -267,12 +339,22 @@ const std::map<int, Handler>& handlers() {
         {kSubtractCommand,
          [](CommandContext& c) {
              if (!c.interaction || !startSubtract(*c.interaction))
-                 return CommandOutcome{CommandStatus::Failed, "subtracting needs a view to pick the base in"};
+                 return CommandOutcome{CommandStatus::Failed,
+                                       "subtracting needs a view to pick the base in"};
              return CommandOutcome{};
          }},
         {9003, immediate(disBoolean)},
         {9004, flag(setShowSubtractors, true)},
         {9005, flag(setShowSubtractors, false)},
+        // Slicing.
+        {9110,
+         [](CommandContext& c) {
+             return withDialog<SliceSettings>(
+                 c, 9110, std::string(uiText(33100)).c_str(), c.memory.slicing,
+                 [&](const SliceSettings& s) { return cutIntoSlices(c, s); });
+         }},
+        {9111, showSlices},
+        // End of slicing.
         {8003,
          [](CommandContext& c) {
              return withDialog<TransformSeriesArgs>(
@@ -298,7 +380,9 @@ bool inMenuScript(int command) {
 
 }  // namespace
 
-bool commandAvailable(int command) { return handlers().count(command) != 0; }
+bool commandAvailable(int command) {
+    return handlers().count(command) != 0;
+}
 
 const MenuNode& mainMenu() {
     static const MenuNode menu = [] {
@@ -338,11 +422,12 @@ bool exportFormatFor(const std::filesystem::path& path, ExportFormat& format) {
 }
 
 FileStatus exportDocument(const Document& doc, const std::filesystem::path& path,
-                          ExportFormat format, FileStore& store,
-                          const MeshExportOptions& options) {
+                          ExportFormat format, FileStore& store, const MeshExportOptions& options) {
     std::vector<uint8_t> bytes;
     switch (format) {
-        case ExportFormat::Design: bytes = designBytes(doc.objects()); break;
+        case ExportFormat::Design:
+            bytes = designBytes(doc.objects());
+            break;
         case ExportFormat::Viewer: {
             BufferWriter plain;
             writeViewerRecords(doc.objects(), plain, std::random_device{}());
@@ -352,8 +437,9 @@ FileStatus exportDocument(const Document& doc, const std::filesystem::path& path
         case ExportFormat::StlAscii:
         case ExportFormat::StlBinary: {
             std::stringstream out(std::ios::in | std::ios::out | std::ios::binary);
-            int64_t n = format == ExportFormat::StlAscii ? writeStlAscii(doc.objects(), out, options)
-                                                         : writeStlBinary(doc.objects(), out, options);
+            int64_t n = format == ExportFormat::StlAscii
+                            ? writeStlAscii(doc.objects(), out, options)
+                            : writeStlBinary(doc.objects(), out, options);
             if (n < 0) return FileStatus::CannotWrite;
             std::string s = out.str();
             bytes.assign(s.begin(), s.end());

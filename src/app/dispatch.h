@@ -3,11 +3,14 @@
 
 #include "app/command_table.h"
 #include "app/platform.h"
+#include "app/slice_viewer.h"
 #include "curves/ready_made.h"
+#include "kernel/progress.h"
 #include "kernel/view_axes.h"
 #include "model/document.h"
 #include "ops/transform.h"
 #include "output/mesh_writer.h"
+#include "output/slicer.h"
 #include "surfaces/sweep_surfaces.h"
 
 namespace orv {
@@ -24,6 +27,8 @@ struct DialogMemory {
     RevolveSurfaceArgs revolveSurface;
     TransformArgs transform;
     TransformSeriesArgs transformSeries;
+    SliceSettings slicing;
+    SliceViewer sliceViewer;
 };
 
 // Everything one command may use. The view axes are those of the active view.
@@ -39,6 +44,7 @@ struct CommandContext {
     // The running operations, for commands that continue with the mouse; may be null
     // (such commands then refuse).
     Interaction* interaction = nullptr;
+    Progress* progress = nullptr;
 };
 
 enum class CommandStatus {

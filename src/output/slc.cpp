@@ -422,12 +422,11 @@ bool slicesToMesh(const SliceFile& file, MeshWriter& writer, bool caps, SliceFra
     return !cancelled;
 }
 
-OutputStatus convertSliceFile(const fs::path& slc, const fs::path& out, SliceMeshFormat format,
-                              bool caps, SliceFrame frame, Progress* progress) {
+OutputStatus convertSlices(std::span<const uint8_t> slc, SliceMeshFormat format, bool caps,
+                           SliceFrame frame, std::vector<uint8_t>& bytes, Progress* progress) {
+    bytes.clear();
     SliceFile file;
-    const int64_t read = loadSlc(slc, file);
-    if (read == kSlcCannotOpen) return OutputStatus::CannotOpen;
-    if (read < 0) return OutputStatus::InvalidFormat;
+    if (readSlc(slc, file) < 0) return OutputStatus::InvalidFormat;
     std::stringstream text(std::ios::in | std::ios::out | std::ios::binary);
     bool finished = false, ok = false;
     switch (format) {
@@ -453,7 +452,16 @@ OutputStatus convertSliceFile(const fs::path& slc, const fs::path& out, SliceMes
     if (!finished) return OutputStatus::Cancelled;
     if (!ok) return OutputStatus::CannotWrite;
     const std::string s = text.str();
-    std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(s.data()), s.size());
+    bytes.assign(s.begin(), s.end());
+    return OutputStatus::Ok;
+}
+
+OutputStatus convertSliceFile(const fs::path& slc, const fs::path& out, SliceMeshFormat format,
+                              bool caps, SliceFrame frame, Progress* progress) {
+    std::vector<uint8_t> in, bytes;
+    if (!readFileBytes(slc, in)) return OutputStatus::CannotOpen;
+    const OutputStatus s = convertSlices(in, format, caps, frame, bytes, progress);
+    if (s != OutputStatus::Ok) return s;
     return writeFileAtomically(out, bytes) ? OutputStatus::Ok : OutputStatus::CannotWrite;
 }
 

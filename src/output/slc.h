@@ -153,6 +153,10 @@ int messageId(OutputStatus status);
 bool slicesToMesh(const SliceFile& file, MeshWriter& writer, bool caps, SliceFrame frame,
                   Progress* progress = nullptr);
 
+// Converts a slice file image into the bytes of a mesh file.
+OutputStatus convertSlices(std::span<const uint8_t> slc, SliceMeshFormat format, bool caps,
+                           SliceFrame frame, std::vector<uint8_t>& out,
+                           Progress* progress = nullptr);
 // Converts a slice file into a mesh file, written whole or not at all.
 OutputStatus convertSliceFile(const std::filesystem::path& slc, const std::filesystem::path& out,
                               SliceMeshFormat format, bool caps, SliceFrame frame,
