@@ -43,12 +43,9 @@ CommandOutcome withDialog(CommandContext& ctx, int command, const char* caption,
     DialogRequest request = dialogFor(command, caption, args);
     std::string error;
     switch (ctx.dialogs.gather(request, error)) {
-        case Gathered::Cancelled:
-            return {CommandStatus::Cancelled, {}};
-        case Gathered::Failed:
-            return {CommandStatus::Failed, error};
-        case Gathered::Ok:
-            break;
+        case Gathered::Cancelled: return {CommandStatus::Cancelled, {}};
+        case Gathered::Failed: return {CommandStatus::Failed, error};
+        case Gathered::Ok: break;
     }
     if (std::string invalid = validate(args); !invalid.empty())
         return {CommandStatus::Failed, invalid};
@@ -82,8 +79,7 @@ constexpr std::string_view kDesignFilter = "Orivanta Files (*.ovd)|*.ovd|All Fil
 CommandOutcome openCommand(CommandContext& ctx, FileRole role) {
     auto path = ctx.files.choose(role, kDesignFilter);
     if (!path) return {CommandStatus::Cancelled, {}};
-    FileStatus s =
-        role == FileRole::Open ? openDesign(ctx.doc, *path) : insertDesign(ctx.doc, *path);
+    FileStatus s = role == FileRole::Open ? openDesign(ctx.doc, *path) : insertDesign(ctx.doc, *path);
     return fileMessage(ctx, s);
 }
 
@@ -228,8 +224,7 @@ const std::map<int, Handler>& handlers() {
              if (!c.doc.redo()) c.messages.message(uiText(msg::kNoMoreRedo));
              return CommandOutcome{};
          }},
-        {2000,
-         [](CommandContext& c) {
+        {2000, [](CommandContext& c) {
              deleteObjects(c.doc);
              return CommandOutcome{};
          }},
@@ -266,11 +261,11 @@ const std::map<int, Handler>& handlers() {
          }},
         {5105,
          [](CommandContext& c) {
-             return withDialog<TransformArgs>(
-                 c, 5105, "Transform", c.memory.transform, [&](const TransformArgs& a) {
-                     applyTransform(c.doc, a.objectAxis, a.matrix(c.axes));
-                     return CommandOutcome{};
-                 });
+             return withDialog<TransformArgs>(c, 5105, "Transform", c.memory.transform,
+                                              [&](const TransformArgs& a) {
+                                                  applyTransform(c.doc, a.objectAxis, a.matrix(c.axes));
+                                                  return CommandOutcome{};
+                                              });
          }},
         {5101, turn(flip90, QuarterTurn::Up)},
         {5102, turn(flip90, QuarterTurn::Down)},
@@ -284,21 +279,23 @@ const std::map<int, Handler>& handlers() {
          }},
         {7021,
          [](CommandContext& c) {
-             return withDialog<CircleArgs>(
-                 c, 7021, "Circle", c.memory.circle,
-                 [&](const CircleArgs& a) { return fromCurve(makeCircle(c.doc, c.axes, a)); });
+             return withDialog<CircleArgs>(c, 7021, "Circle", c.memory.circle,
+                                           [&](const CircleArgs& a) {
+                                               return fromCurve(makeCircle(c.doc, c.axes, a));
+                                           });
          }},
         {7022,
          [](CommandContext& c) {
-             return withDialog<PolygonArgs>(
-                 c, 7022, "Polygon", c.memory.polygon,
-                 [&](const PolygonArgs& a) { return fromCurve(makePolygon(c.doc, c.axes, a)); });
+             return withDialog<PolygonArgs>(c, 7022, "Polygon", c.memory.polygon,
+                                            [&](const PolygonArgs& a) {
+                                                return fromCurve(makePolygon(c.doc, c.axes, a));
+                                            });
          }},
         {7023,
          [](CommandContext& c) {
-             return withDialog<HelixArgs>(
-                 c, 7023, "Helix", c.memory.helix,
-                 [&](const HelixArgs& a) { return fromCurve(makeHelix(c.doc, c.axes, a)); });
+             return withDialog<HelixArgs>(c, 7023, "Helix", c.memory.helix, [&](const HelixArgs& a) {
+                 return fromCurve(makeHelix(c.doc, c.axes, a));
+             });
          }},
         {7200, immediate(restoreRemovedCurves)},
         {8000,
@@ -339,8 +336,7 @@ const std::map<int, Handler>& handlers() {
         {kSubtractCommand,
          [](CommandContext& c) {
              if (!c.interaction || !startSubtract(*c.interaction))
-                 return CommandOutcome{CommandStatus::Failed,
-                                       "subtracting needs a view to pick the base in"};
+                 return CommandOutcome{CommandStatus::Failed, "subtracting needs a view to pick the base in"};
              return CommandOutcome{};
          }},
         {9003, immediate(disBoolean)},
@@ -380,9 +376,7 @@ bool inMenuScript(int command) {
 
 }  // namespace
 
-bool commandAvailable(int command) {
-    return handlers().count(command) != 0;
-}
+bool commandAvailable(int command) { return handlers().count(command) != 0; }
 
 const MenuNode& mainMenu() {
     static const MenuNode menu = [] {
@@ -422,12 +416,11 @@ bool exportFormatFor(const std::filesystem::path& path, ExportFormat& format) {
 }
 
 FileStatus exportDocument(const Document& doc, const std::filesystem::path& path,
-                          ExportFormat format, FileStore& store, const MeshExportOptions& options) {
+                          ExportFormat format, FileStore& store,
+                          const MeshExportOptions& options) {
     std::vector<uint8_t> bytes;
     switch (format) {
-        case ExportFormat::Design:
-            bytes = designBytes(doc.objects());
-            break;
+        case ExportFormat::Design: bytes = designBytes(doc.objects()); break;
         case ExportFormat::Viewer: {
             BufferWriter plain;
             writeViewerRecords(doc.objects(), plain, std::random_device{}());
@@ -437,9 +430,8 @@ FileStatus exportDocument(const Document& doc, const std::filesystem::path& path
         case ExportFormat::StlAscii:
         case ExportFormat::StlBinary: {
             std::stringstream out(std::ios::in | std::ios::out | std::ios::binary);
-            int64_t n = format == ExportFormat::StlAscii
-                            ? writeStlAscii(doc.objects(), out, options)
-                            : writeStlBinary(doc.objects(), out, options);
+            int64_t n = format == ExportFormat::StlAscii ? writeStlAscii(doc.objects(), out, options)
+                                                         : writeStlBinary(doc.objects(), out, options);
             if (n < 0) return FileStatus::CannotWrite;
             std::string s = out.str();
             bytes.assign(s.begin(), s.end());

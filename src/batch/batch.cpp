@@ -4,12 +4,12 @@
 
 #include <cmath>
 #include <cstdio>
-#include <functional>
 #include <iostream>
+#include <sstream>
+#include <functional>
 #include <map>
 #include <ostream>
 #include <random>
-#include <sstream>
 
 #include "app/dispatch.h"
 #include "app/ui_strings.h"
@@ -63,22 +63,14 @@ bool openForBatch(Document& doc, const fs::path& path, std::ostream& err) {
 
 const char* className(uint32_t n) {
     switch (n) {
-        case kClassCurve:
-            return "curve";
-        case kClassSurface:
-            return "surface";
-        case kClassFacet:
-            return "facet";
-        case kClassBlock:
-            return "block";
-        case kClassBoolean:
-            return "boolean";
-        case kClassTLine:
-            return "tline";
-        case kClassGem:
-            return "gem";
-        default:
-            return "ncpath";
+        case kClassCurve: return "curve";
+        case kClassSurface: return "surface";
+        case kClassFacet: return "facet";
+        case kClassBlock: return "block";
+        case kClassBoolean: return "boolean";
+        case kClassTLine: return "tline";
+        case kClassGem: return "gem";
+        default: return "ncpath";
     }
 }
 
@@ -136,15 +128,15 @@ int cmdInfo(const Invocation& inv) {
             inv.out << ", \"material\": "
                     << (o.materialName.empty() ? "null" : jsonString(o.materialName))
                     << ", \"bbox\": "
-                    << (box.empty() ? "null"
-                                    : "[" + jsonPoint(box.lo) + "," + jsonPoint(box.hi) + "]")
+                    << (box.empty() ? "null" : "[" + jsonPoint(box.lo) + "," + jsonPoint(box.hi) + "]")
                     << "}";
         } else {
-            inv.out << n << "\t" << className(o.classNumber()) << "\tstate " << o.state
-                    << "\tlayer " << o.layer;
+            inv.out << n << "\t" << className(o.classNumber()) << "\tstate " << o.state << "\tlayer "
+                    << o.layer;
             if (cv) inv.out << "\tcvs " << cv->cvCount();
             if (!o.materialName.empty()) inv.out << "\t" << o.materialName;
-            if (!box.empty()) inv.out << "\tbox " << jsonPoint(box.lo) << " " << jsonPoint(box.hi);
+            if (!box.empty())
+                inv.out << "\tbox " << jsonPoint(box.lo) << " " << jsonPoint(box.hi);
             inv.out << "\n";
         }
         ++n;
