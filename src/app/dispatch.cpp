@@ -120,6 +120,75 @@ CommandOutcome exportCommand(CommandContext& ctx) {
     return fileMessage(ctx, exportDocument(ctx.doc, *path, format, ctx.store, ctx.exportOptions));
 }
 
+// ---- Slicing: "Cut into Slices" (9110) and "Show slices" (9111) ----
+
+std::span<const uint8_t> asBytes(const std::string& s) {
+    return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
+}
+
+CommandOutcome sliceFailure(CommandContext& ctx, OutputStatus status) {
+    switch (status) {
+        case OutputStatus::Ok:
+            return {};
+        case OutputStatus::Cancelled:
+            return {CommandStatus::Cancelled, {}};
+        case OutputStatus::NothingToSlice:
+            return {CommandStatus::Failed,
+                    "Nothing to slice: no shown solid with extent along X, Y and Z"};
+        case OutputStatus::BadSettings:
+            return {CommandStatus::Failed, "The slice thickness or XY resolution cannot be used"};
+        default:
+            return fileMessage(ctx, status == OutputStatus::CannotWrite
+                                        ? FileStatus::CannotWrite
+                                        : FileStatus::InvalidFormat);
+    }
+}
+
+CommandOutcome cutIntoSlices(CommandContext& ctx, const SliceSettings& s) {
+    std::filesystem::path name = s.fileName;
+    // An empty name field is what the "Slice File" button fills: ask for the file.
+    if (name.empty()) {
+        auto chosen = ctx.files.choose(FileRole::Export, kSliceFilter);
+        if (!chosen) return {CommandStatus::Cancelled, {}};
+        name = *chosen;
+    }
+    const std::filesystem::path path = withDefaultExtension(name, "slc");
+    ctx.memory.sliceViewer.path = path;
+
+    SliceJob job = SliceJob::from(s);
+    job.scan.layerOn = ctx.exportOptions.layerOn;
+    std::stringstream out(std::ios::in | std::ios::out | std::ios::binary);
+    const SliceReport r = sliceObjects(ctx.doc.objects(), job, out, ctx.progress);
+    if (r.status != OutputStatus::Ok) return sliceFailure(ctx, r.status);
+    const std::string slc = out.str();
+    if (FileStatus w = ctx.store.replace(path, asBytes(slc), false); w != FileStatus::Ok)
+        return fileMessage(ctx, w);
+
+    if (s.effectiveStl()) {
+        std::vector<uint8_t> stl;
+        const auto format = s.stlFormat == StlFormat::Binary ? SliceMeshFormat::StlBinary
+                                                             : SliceMeshFormat::StlAscii;
+        const OutputStatus c =
+            convertSlices(asBytes(slc), format, true, SliceFrame::AcrossZ, stl, ctx.progress);
+        if (c != OutputStatus::Ok) return sliceFailure(ctx, c);
+        std::filesystem::path stlPath = withoutShortExtension(path);
+        stlPath += ".stl";
+        return fileMessage(ctx, ctx.store.replace(stlPath, stl, false));
+    }
+    return {};
+}
+
+CommandOutcome showSlices(CommandContext& ctx) {
+    auto chosen = ctx.files.choose(FileRole::Open, kShowSlicesFilter);
+    if (!chosen) return {CommandStatus::Cancelled, {}};
+    const int64_t n = ctx.memory.sliceViewer.open(*chosen);
+    if (n == kSlcCannotOpen) return fileMessage(ctx, FileStatus::CannotOpen);
+    if (n < 0) return fileMessage(ctx, FileStatus::InvalidFormat);
+    return {};
+}
+
+// ---- end of slicing ----
+
 using Handler = std::function<CommandOutcome(CommandContext&)>;
 
 // ---- curves drawn and edited with the mouse ----
@@ -386,6 +455,15 @@ const std::map<int, Handler>& handlers() {
         {9003, immediate(disBoolean)},
         {9004, flag(setShowSubtractors, true)},
         {9005, flag(setShowSubtractors, false)},
+        // Slicing.
+        {9110,
+         [](CommandContext& c) {
+             return withDialog<SliceSettings>(
+                 c, 9110, std::string(uiText(33100)).c_str(), c.memory.slicing,
+                 [&](const SliceSettings& s) { return cutIntoSlices(c, s); });
+         }},
+        {9111, showSlices},
+        // End of slicing.
         {8003,
          [](CommandContext& c) {
              return withDialog<TransformSeriesArgs>(

@@ -3,11 +3,14 @@
 
 #include "app/command_table.h"
 #include "app/platform.h"
+#include "app/slice_viewer.h"
 #include "curves/ready_made.h"
+#include "kernel/progress.h"
 #include "kernel/view_axes.h"
 #include "model/document.h"
 #include "ops/transform.h"
 #include "output/mesh_writer.h"
+#include "output/slicer.h"
 #include "surfaces/sweep_surfaces.h"
 
 namespace orv {
@@ -27,6 +30,8 @@ struct DialogMemory {
     // The Extend and Revolve dialogs as the extend and revolve curves open them.
     ExtendArgs extendCurve;
     RevolveArgs revolveCurve;
+    SliceSettings slicing;
+    SliceViewer sliceViewer;
 };
 
 // Everything one command may use. The view axes are those of the active view.
@@ -42,6 +47,7 @@ struct CommandContext {
     // The running operations, for commands that continue with the mouse; may be null
     // (such commands then refuse).
     Interaction* interaction = nullptr;
+    Progress* progress = nullptr;
 };
 
 enum class CommandStatus {

@@ -1,7 +1,11 @@
 #include "batch/batch.h"
 
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdio>
+#include <iostream>
+#include <sstream>
 #include <functional>
 #include <map>
 #include <ostream>
@@ -13,6 +17,7 @@
 #include "model/design_file.h"
 #include "model/gem_library.h"
 #include "model/objects.h"
+#include "output/slicer.h"
 
 namespace orv {
 
@@ -198,6 +203,143 @@ int cmdScript(const Invocation& inv) {
     return runScript(rest[0], options, doc, inv.out, inv.err);
 }
 
+// ---- slice ----
+
+// "slicing  42%" redrawn in place on a terminal; nothing when stderr is a file or pipe.
+class TerminalProgress final : public Progress {
+  public:
+    TerminalProgress(std::ostream& err, const char* task)
+        : err_(err), task_(task), on_(&err == &std::cerr && ::isatty(STDERR_FILENO)) {}
+    ~TerminalProgress() override {
+        if (on_ && shown_ >= 0) err_ << "\n";
+    }
+    bool update(double fraction) override {
+        const int percent = static_cast<int>(fraction * 100);
+        if (on_ && percent != shown_) {
+            err_ << "\r" << task_ << " " << percent << "%" << std::flush;
+            shown_ = percent;
+        }
+        return true;
+    }
+
+  private:
+    std::ostream& err_;
+    const char* task_;
+    bool on_;
+    int shown_ = -1;
+};
+
+// A length option in millimetres within the dialog's range.
+bool lengthOption(const Invocation& inv, const std::string& name, const std::string& text,
+                  double& out) {
+    auto v = parseNumber(text);
+    if (!v || *v < 0.0001 || *v > 10000) {
+        inv.err << name << " wants a length in millimetres from 0.0001 to 10000, not \"" << text
+                << "\"\n";
+        return false;
+    }
+    out = *v;
+    return true;
+}
+
+int cmdSlice(const Invocation& inv) {
+    static constexpr const char* kUsage =
+        "usage: orivanta-batch slice IN OUT.slc [--thickness MM] [--unit mm|inch] [--xy MM]\n"
+        "                             [--auto-xy] [--auto-z] [--stl ascii|binary]\n";
+    SliceSettings defaults;
+    SliceJob job;
+    job.thickness = defaults.thicknessMm();
+    job.xy = defaults.effectiveXy();
+    std::optional<SliceMeshFormat> stl;
+    std::vector<std::string> files;
+    for (size_t i = 0; i < inv.args.size(); ++i) {
+        const std::string& a = inv.args[i];
+        const bool valued = a == "--thickness" || a == "--xy" || a == "--unit" || a == "--stl";
+        if (valued && i + 1 >= inv.args.size()) {
+            inv.err << a << " needs a value\n" << kUsage;
+            return 2;
+        }
+        if (a == "--thickness") {
+            if (!lengthOption(inv, a, inv.args[++i], job.thickness)) return 2;
+        } else if (a == "--xy") {
+            if (!lengthOption(inv, a, inv.args[++i], job.xy)) return 2;
+        } else if (a == "--unit") {
+            const std::string& u = inv.args[++i];
+            if (u != "mm" && u != "inch") {
+                inv.err << "--unit is mm or inch, not \"" << u << "\"\n";
+                return 2;
+            }
+            job.inch = u == "inch";
+        } else if (a == "--stl") {
+            const std::string& f = inv.args[++i];
+            if (f != "ascii" && f != "binary") {
+                inv.err << "--stl is ascii or binary, not \"" << f << "\"\n";
+                return 2;
+            }
+            stl = f == "ascii" ? SliceMeshFormat::StlAscii : SliceMeshFormat::StlBinary;
+        } else if (a == "--auto-xy") {
+            job.autoXyOffset = true;
+        } else if (a == "--auto-z") {
+            job.autoZOffset = true;
+        } else if (a.rfind("--", 0) == 0) {
+            inv.err << "unknown option " << a << "\n" << kUsage;
+            return 2;
+        } else {
+            files.push_back(a);
+        }
+    }
+    if (files.size() != 2) {
+        inv.err << kUsage;
+        return 2;
+    }
+    Document doc(gemLibrary(inv.env));
+    if (!openForBatch(doc, files[0], inv.err)) return 1;
+    const fs::path slcPath = withDefaultExtension(files[1], "slc");
+
+    std::stringstream out(std::ios::in | std::ios::out | std::ios::binary);
+    SliceReport r;
+    {
+        TerminalProgress progress(inv.err, uiText(10126).data());
+        r = sliceObjects(doc.objects(), job, out, &progress);
+    }
+    switch (r.status) {
+        case OutputStatus::Ok:
+            break;
+        case OutputStatus::NothingToSlice:
+            inv.err << files[0]
+                    << ": nothing to slice (no shown solid with extent along X, Y and Z)\n";
+            return 1;
+        default:
+            inv.err << slcPath.string() << ": " << uiText(msg::kCannotWrite) << "\n";
+            return 1;
+    }
+    const std::string slc = out.str();
+    const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(slc.data()), slc.size());
+    if (!writeFileAtomically(slcPath, bytes)) {
+        report(inv.err, FileStatus::CannotWrite, slcPath);
+        return 1;
+    }
+    if (stl) {
+        std::vector<uint8_t> mesh;
+        OutputStatus c;
+        {
+            TerminalProgress progress(inv.err, uiText(10127).data());
+            c = convertSlices(bytes, *stl, true, SliceFrame::AcrossZ, mesh, &progress);
+        }
+        fs::path stlPath = withoutShortExtension(slcPath);
+        stlPath += ".stl";
+        if (c != OutputStatus::Ok || !writeFileAtomically(stlPath, mesh)) {
+            report(inv.err, FileStatus::CannotWrite, stlPath);
+            return 1;
+        }
+    }
+    inv.out << slcPath.string() << ": " << r.layersWritten << " layers, " << r.vertices
+            << " vertices\n";
+    return 0;
+}
+
+// ---- end of slice ----
+
 using Handler = std::function<int(const Invocation&)>;
 
 struct BatchCommand {
@@ -213,6 +355,12 @@ const std::vector<BatchCommand>& batchCommands() {
          "export IN OUT [--ascii]    write IN as OUT by its extension: .stl (binary unless\n"
          "                             --ascii), .ovd (design), .ovv (viewer file)",
          cmdExport},
+        {"slice",
+         "slice IN OUT.slc [--thickness MM] [--unit mm|inch] [--xy MM] [--auto-xy] [--auto-z]\n"
+         "          [--stl ascii|binary]\n"
+         "                             cut IN into slices (lengths in millimetres; --stl also\n"
+         "                             writes OUT.stl from the slices)",
+         cmdSlice},
         {"script",
          "script FILE [--open IN] [--save OUT]\n"
          "                             run a command script (see docs/scripts.md)",

@@ -38,7 +38,7 @@ bool pointInTriangle(double ax, double ay, double bx, double by, double cx, doub
 }
 
 class EarClipper {
-public:
+  public:
     EarClipper(int axisX, int axisY, double mirror) : ax_(axisX), ay_(axisY), mirror_(mirror) {}
 
     enum class Turn { Keep, Clockwise };
@@ -125,7 +125,7 @@ public:
         return true;
     }
 
-private:
+  private:
     Node& at(int i) { return nodes_[static_cast<size_t>(i)]; }
     const Node& at(int i) const { return nodes_[static_cast<size_t>(i)]; }
 

@@ -1,0 +1,7 @@
+#include "kernel/progress.h"
+
+namespace orv {
+
+Progress::~Progress() = default;
+
+}  // namespace orv

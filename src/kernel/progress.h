@@ -1,0 +1,26 @@
+#pragma once
+
+namespace orv {
+
+// Reports how far a long computation has come and lets the user stop it. The desktop shows a
+// progress window, the batch tool a line on a terminal; the core layers only call update().
+class Progress {
+  public:
+    virtual ~Progress();
+    // `fraction` runs from 0 to 1. False when the user cancelled: the caller stops as soon as
+    // it can and reports the work as cancelled.
+    virtual bool update(double fraction) = 0;
+};
+
+// Never cancels and shows nothing.
+class NullProgress final : public Progress {
+  public:
+    bool update(double) override { return true; }
+};
+
+// Calls `progress->update(fraction)` when there is a progress, true otherwise.
+inline bool reportProgress(Progress* progress, double fraction) {
+    return progress == nullptr || progress->update(fraction);
+}
+
+}  // namespace orv
