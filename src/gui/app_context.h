@@ -37,6 +37,8 @@ public:
     std::function<void()> afterPointer;
     // The background image of the wire-frame views ("Background"), when one is shown.
     QImage backgroundImage;
+    // Drawn over the wire-frame scene of every view (the slice viewer's contours).
+    std::function<void(LineRenderer&)> viewOverlay;
     bool showBackground = false;
     // The texts in use: built in, or from the selected language file.
     StringTable strings;

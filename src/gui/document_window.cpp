@@ -69,6 +69,9 @@ bool DocumentWindow::maySave() {
 }
 
 void DocumentWindow::closeEvent(QCloseEvent* event) {
+    // A curve being drawn joins its design before the design is saved or dropped; no command
+    // may outlive the document it works on.
+    if (Interaction* i = app_.interaction) i->endCommand();
     if (maySave()) {
         event->accept();
     } else {

@@ -24,6 +24,8 @@
 #include "gui/icons.h"
 #include "gui/layers_dialog.h"
 #include "gui/qt_platform.h"
+#include "gui/slice_window.h"
+#include "gui/progress_window.h"
 #include "gui/view_widget.h"
 #include "model/design_file.h"
 
@@ -60,7 +62,7 @@ const std::vector<ToolbarLayout>& toolbarLayouts() {
 }  // namespace
 
 bool isWindowCommand(int c) {
-    return c == 1103 || c == 2500 || c == 3000 || c == 3001 || c == 3415 || c == 57600 || c == 57601 || c == 57665 || c == 57648 || c == 57664 ||
+    return c == 1103 || c == 9111 || c == 2500 || c == 3000 || c == 3001 || c == 3415 || c == 57600 || c == 57601 || c == 57665 || c == 57648 || c == 57664 ||
            (c >= 3100 && c <= 3103) || (c >= 3200 && c <= 3206) || c == 3300 || c == 3301 ||
            c == 3310 || c == 3311 || (c >= 3400 && c <= 3403) || c == 3410 || c == 3411 ||
            c == 3413 || (c >= 3420 && c <= 3423) || c == 3430 || c == 3431 || c == 3440 ||
@@ -100,7 +102,28 @@ MainWindow::MainWindow(AppContext& app) : app_(app) {
     resize(1280, 860);
 }
 
+void MainWindow::showSlices() {
+    if (!sliceViewer_) {
+        sliceViewer_ = new SliceWindow(app_.memory.sliceViewer, this, [this] {
+            for (QMdiSubWindow* s : mdi_->subWindowList())
+                if (auto* d = qobject_cast<DocumentWindow*>(s->widget())) d->redrawAll();
+        });
+        app_.viewOverlay = [this](LineRenderer& r) {
+            if (sliceViewer_ && sliceViewer_->isVisible()) sliceViewer_->draw(r);
+        };
+        connect(sliceViewer_, &QDialog::finished, this, [this] {
+            for (QMdiSubWindow* s : mdi_->subWindowList())
+                if (auto* d = qobject_cast<DocumentWindow*>(s->widget())) d->redrawAll();
+        });
+    }
+    sliceViewer_->refresh();
+    sliceViewer_->show();
+    sliceViewer_->raise();
+}
+
 MainWindow::~MainWindow() {
+    interaction_->endCommand();
+    app_.viewOverlay = nullptr;
     for (QMdiSubWindow* s : mdi_->subWindowList()) delete s;
     app_.interaction = nullptr;
     app_.afterPointer = nullptr;
@@ -309,7 +332,7 @@ void MainWindow::updateActions() {
         } else if (id >= 3200 && id <= 3206) {
             it.value()->setChecked(view->camera().direction == id - 3200);
         } else if (id == 5010) {
-            it.value()->setChecked(w->document().objectAxisMode);
+            it.value()->setChecked(interaction_->frameModeSetting != 0);
         }
     }
     if (w) setWindowTitle("Orivanta - " + w->title());
@@ -325,6 +348,10 @@ CommandOutcome MainWindow::dispatchToActive(int command) {
     CommandContext ctx{w->document(), view->camera().axes(), *dialogs_, *messages_, *chooser_, store_, app_.memory};
     ctx.exportOptions.layerOn = app_.layers.visibleLayers();
     ctx.interaction = interaction_.get();
+    // Long work shows the progress window at its first report; quick commands never do.
+    QString task = QString::fromStdString(menuPath(mainMenu(), command)).remove('&');
+    ProgressWindow progress(this, task.section('/', -1));
+    ctx.progress = &progress;
     CommandOutcome r = dispatchCommand(command, ctx);
     w->redrawAll();
     return r;
@@ -389,6 +416,10 @@ bool MainWindow::runViewCommand(int c) {
     }
     if (c == 2500) {
         editLayers();
+        return true;
+    }
+    if (c == 9111) {
+        showSlices();
         return true;
     }
     if (c >= 3500 && c <= 3509) {

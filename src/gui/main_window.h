@@ -19,6 +19,7 @@ class DocumentWindow;
 class QtDialogSource;
 class QtMessageSink;
 class QtFileChooser;
+class SliceWindow;
 
 class MainWindow : public QMainWindow, public InteractionPlatform {
     Q_OBJECT
@@ -49,6 +50,7 @@ protected:
     void dropEvent(QDropEvent* e) override;
 
 private:
+    void showSlices();
     void buildMenus();
     void addMenu(QMenu* into, const MenuNode& node);
     void buildToolbars();
@@ -68,6 +70,7 @@ private:
     QMdiArea* mdi_ = nullptr;
     QMap<int, QAction*> actions_;
     QMenu* recentMenu_ = nullptr;
+    SliceWindow* sliceViewer_ = nullptr;  // owned by the window (Qt parent), made on first use
     std::unique_ptr<QtDialogSource> dialogs_;
     std::unique_ptr<QtMessageSink> messages_;
     std::unique_ptr<QtFileChooser> chooser_;

@@ -123,6 +123,7 @@ void ViewWidget::renderWire(QImage& target) {
     LineRenderer renderer(canvas, app.display.colours, &app.layers);
     camera_.markAllDirty();
     orv::redrawView(camera_, owner_.document().objects(), renderer, options);
+    if (app.viewOverlay) app.viewOverlay(renderer);
 }
 
 void ViewWidget::redrawScene() {

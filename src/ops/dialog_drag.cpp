@@ -62,9 +62,7 @@ DialogDragOperation::DialogDragOperation(Interaction& host, int command,
     if (OperationView* v = host.currentView()) axes_ = v->camera().axes();
 }
 
-DialogDragOperation::~DialogDragOperation() {
-    if (host().viewOperation() == this) host().finishViewOperation();
-}
+DialogDragOperation::~DialogDragOperation() { host().forgetViewOperation(*this); }
 
 void DialogDragOperation::press(int button, int x, int y) {
     OperationView* v = host().currentView();

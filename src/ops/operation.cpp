@@ -106,6 +106,14 @@ void Interaction::finishViewOperation() {
     postCommand(opcmd::kPick);
 }
 
+void Interaction::forgetViewOperation(Operation& op) {
+    std::erase(replacedViewOps_, &op);
+    if (view_ == &op) {
+        view_ = replacedViewOps_.empty() ? nullptr : replacedViewOps_.back();
+        if (!replacedViewOps_.empty()) replacedViewOps_.pop_back();
+    }
+}
+
 void Interaction::setCurrentView(OperationView* view) {
     currentView_ = view;
     if (!view || !default_ || !default_->view || default_->view == view) return;

@@ -200,6 +200,9 @@ public:
     void installViewOperation(Operation& op);
     // Removes the view operation; without one, posts "Pick", which ends the command.
     void finishViewOperation();
+    // A view operation that is going away leaves no trace: taken out whether it is running
+    // or waiting under another view operation (a zoom box started on top of it).
+    void forgetViewOperation(Operation& op);
 
     // ---- views ----
     OperationView* currentView() const { return currentView_; }

@@ -201,9 +201,6 @@ TEST_F(Script, MoveDragsThePickedObjectAndUndoTakesItBack) {
     EXPECT_EQ(before.objects[0].state, 1);
 
     // The view the mouse lines make: framed on the design.
-// Where a world point shows in the named front view of 800 x 600 pixels that a script makes
-// for an empty design.
-std::string frontPixel(Point3 p) {
     ViewCamera camera;
     camera.resetView(1);
     camera.direction = 1;
@@ -267,6 +264,16 @@ TEST_F(Script, ObjectAxisAlsoTurnsTheQuarterTurnsAboutEachObject) {
         EXPECT_NEAR(p.x, c.centre.x, 1e-4) << c.lines;
         EXPECT_NEAR(p.y, c.centre.y, 1e-4) << c.lines;
         EXPECT_NEAR(p.z, c.centre.z, 1e-4) << c.lines;
+    }
+}
+
+// Where a world point shows in the named front view of 800 x 600 pixels that a script makes
+// for an empty design.
+std::string frontPixel(Point3 p) {
+    ViewCamera camera;
+    camera.resetView(1);
+    camera.direction = 1;
+    camera.setSize(800, 600);
     zoomAll(camera, ObjectList{});
     camera.applyCamera();
     const Point3 w = camera.project(p);
@@ -333,6 +340,7 @@ TEST_F(Script, CurveKindsFromDialogsAreSavedAtTheEnd) {
         EXPECT_EQ(curve.closed, c.closed) << c.command;
     }
 }
+
 
 TEST_F(Script, OpenInsertExportAndMissingScript) {
     ASSERT_EQ(run("view front\ncommand 7021\nsave a.ovd\n"), 0) << err;

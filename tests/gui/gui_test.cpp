@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QDialog>
+#include <QTimer>
 #include <QtTest>
 #include <filesystem>
 
@@ -123,6 +125,74 @@ private Q_SLOTS:
         QCOMPARE(ring.state, 0);
         window->runCommand(57644);
         QCOMPARE(ring.state, 1);
+    }
+
+    // A designer's first minutes: a closed cycle curve clicked in the front view, revolved with
+    // the Revolve dialog, the surface moved with a drag, the move undone.
+    void drawRevolveMoveUndo() {
+        window->runCommand(57600);
+        DocumentWindow* doc = window->activeDocument();
+        QVERIFY(doc);
+        Document& d = doc->document();
+        QCOMPARE(d.objects().size(), size_t(0));
+        ViewWidget* front = doc->views()[0];
+        doc->setActiveView(front);
+        window->runCommand(3201);
+        window->runCommand(3101);
+        QTest::qWait(20);
+
+        window->runCommand(7004);  // cycle: mirrored about both screen lines, closed
+        const QPoint c(front->width() / 2, front->height() / 2);
+        const QPoint clicks[] = {QPoint(90, -15), QPoint(70, -70), QPoint(15, -95)};
+        for (QPoint p : clicks) {
+            QTest::mousePress(front, Qt::LeftButton, {}, c + p);
+            QTest::mouseRelease(front, Qt::LeftButton, {}, c + p);
+        }
+        window->runCommand(3600);  // the next command finishes the curve
+        QCOMPARE(d.objects().size(), size_t(1));
+        auto* curve = dynamic_cast<CurveObject*>(&d.objects()[0]);
+        QVERIFY(curve);
+        QCOMPARE(curve->cvCount(), 12);
+        QCOMPARE(curve->closed, 1u);
+        for (const Point3& p : curve->cvs) QCOMPARE(p.y, 0.0f);
+        QCOMPARE(curve->state, 1);
+
+        // The Revolve dialog stays open beside the views; press its OK once it shows.
+        bool accepted = false;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* dlg = qobject_cast<QDialog*>(w); dlg && dlg->isVisible() && dlg->windowTitle() == "Revolve") {
+                    dlg->accept();
+                    accepted = true;
+                    poll.stop();
+                }
+        });
+        poll.start(20);
+        window->runCommand(8001);
+        QVERIFY(accepted);
+        SurfaceObject* surface = nullptr;
+        for (size_t i = 0; i < d.objects().size(); ++i)
+            if (auto* s = dynamic_cast<SurfaceObject*>(&d.objects()[i])) surface = s;
+        QVERIFY(surface);
+        QCOMPARE(surface->state, 1);
+        const std::vector<Point3> before = surface->cvs;
+
+        window->runCommand(5000);  // Move
+        QTest::mousePress(front, Qt::LeftButton, {}, c);
+        for (int dx = 10; dx <= 60; dx += 10) QTest::mouseMove(front, c + QPoint(dx, 2));
+        QTest::mouseRelease(front, Qt::LeftButton, {}, c + QPoint(60, 2));
+        QCOMPARE(surface->cvs.size(), before.size());
+        const float shift = surface->cvs[0].x - before[0].x;
+        QVERIFY2(shift > 0.5f, qPrintable(QString::number(shift)));
+        for (size_t i = 0; i < before.size(); ++i) {
+            QVERIFY(std::abs(surface->cvs[i].x - before[i].x - shift) < 1e-3f);
+            QCOMPARE(surface->cvs[i].y, before[i].y);
+            QCOMPARE(surface->cvs[i].z, before[i].z);
+        }
+        window->runCommand(57643);
+        QVERIFY(surface->cvs == before);
+        keep(front->grabFramebuffer(), "revolved");
     }
 
     void cleanupTestCase() {
