@@ -251,10 +251,6 @@ void TransformOperation::drawFeedback(LineRenderer& renderer, int) {
     renderer.setPen(previous);
 }
 
-void TransformOperation::redrawAfterHistory() {
-    host().redrawAllViews();
-}
-
 void TransformOperation::undo() {
     // Mid-drag the drag's own step is open; taking it back under the drag would make the
     // next move take back the user's previous action as well.
@@ -262,7 +258,7 @@ void TransformOperation::undo() {
     Document* doc = document();
     if (doc && doc->undo()) {
         ++undoCount;
-        redrawAfterHistory();
+        host().redrawAllViews();
     } else {
         host().platform().message(host().text(msg::kNoMoreUndo));
     }
@@ -273,7 +269,7 @@ void TransformOperation::redo() {
     Document* doc = document();
     if (doc && doc->redo()) {
         --undoCount;
-        redrawAfterHistory();
+        host().redrawAllViews();
     } else {
         host().platform().message(host().text(msg::kNoMoreRedo));
     }

@@ -54,7 +54,8 @@ class TransformOperation : public Operation {
     // While a drag runs: markers at the anchor and the pointer with a line between them and,
     // in wire modes, the objects being transformed in the pick colour.
     void drawFeedback(LineRenderer& renderer, int heldButtons) override;
-    // The document's undo and redo; the next status starts its totals anew.
+    // The document's undo and redo, not while a drag runs; the next status starts its totals
+    // anew.
     void undo() override;
     void redo() override;
 
@@ -112,7 +113,6 @@ class TransformOperation : public Operation {
   private:
     void beginDrag(int state, int x, int y);
     void finishDrag(int state);
-    void redrawAfterHistory();
 
     OperationView* dragView_ = nullptr;
     DragStep step_;
