@@ -4,9 +4,11 @@
 #include "app/command_table.h"
 #include "app/platform.h"
 #include "curves/ready_made.h"
+#include "kernel/progress.h"
 #include "kernel/view_axes.h"
 #include "model/document.h"
 #include "ops/transform.h"
+#include "output/estimate.h"
 #include "output/mesh_writer.h"
 #include "surfaces/sweep_surfaces.h"
 
@@ -24,6 +26,7 @@ struct DialogMemory {
     RevolveSurfaceArgs revolveSurface;
     TransformArgs transform;
     TransformSeriesArgs transformSeries;
+    WeightArgs weight;
 };
 
 // Everything one command may use. The view axes are those of the active view.
@@ -39,6 +42,9 @@ struct CommandContext {
     // The running operations, for commands that continue with the mouse; may be null
     // (such commands then refuse).
     Interaction* interaction = nullptr;
+    // Shows how far long commands (outputs, estimates) have come and lets the user cancel
+    // them; may be null (nothing shown, never cancelled).
+    Progress* progress = nullptr;
 };
 
 enum class CommandStatus {
