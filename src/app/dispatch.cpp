@@ -145,6 +145,7 @@ CommandOutcome cutIntoSlices(CommandContext& ctx, const SliceSettings& s) {
     SliceJob job = SliceJob::from(s);
     job.scan.layerOn = ctx.exportOptions.layerOn;
     std::stringstream out(std::ios::in | std::ios::out | std::ios::binary);
+    if (ctx.progress) ctx.progress->start(uiText(10126));
     const SliceReport r = sliceObjects(ctx.doc.objects(), job, out, ctx.progress);
     if (r.status != OutputStatus::Ok) return sliceFailure(ctx, r.status);
     const std::string slc = out.str();
@@ -155,6 +156,7 @@ CommandOutcome cutIntoSlices(CommandContext& ctx, const SliceSettings& s) {
         std::vector<uint8_t> stl;
         const auto format = s.stlFormat == StlFormat::Binary ? SliceMeshFormat::StlBinary
                                                              : SliceMeshFormat::StlAscii;
+        if (ctx.progress) ctx.progress->start(uiText(10127));
         const OutputStatus c =
             convertSlices(asBytes(slc), format, true, SliceFrame::AcrossZ, stl, ctx.progress);
         if (c != OutputStatus::Ok) return sliceFailure(ctx, c);
