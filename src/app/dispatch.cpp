@@ -158,6 +158,7 @@ CommandOutcome cutIntoSlices(CommandContext& ctx, const SliceSettings& s) {
     SliceJob job = SliceJob::from(s);
     job.scan.layerOn = ctx.exportOptions.layerOn;
     std::stringstream out(std::ios::in | std::ios::out | std::ios::binary);
+    if (ctx.progress) ctx.progress->start(uiText(10126));
     const SliceReport r = sliceObjects(ctx.doc.objects(), job, out, ctx.progress);
     if (r.status != OutputStatus::Ok) return sliceFailure(ctx, r.status);
     const std::string slc = out.str();
@@ -168,6 +169,7 @@ CommandOutcome cutIntoSlices(CommandContext& ctx, const SliceSettings& s) {
         std::vector<uint8_t> stl;
         const auto format = s.stlFormat == StlFormat::Binary ? SliceMeshFormat::StlBinary
                                                              : SliceMeshFormat::StlAscii;
+        if (ctx.progress) ctx.progress->start(uiText(10127));
         const OutputStatus c =
             convertSlices(asBytes(slc), format, true, SliceFrame::AcrossZ, stl, ctx.progress);
         if (c != OutputStatus::Ok) return sliceFailure(ctx, c);
@@ -287,6 +289,47 @@ Handler transformOperation(int command) {
         return CommandOutcome{};
     };
 }
+
+// ---- Estimates: volume, weight, centre of gravity ----
+
+SolidEstimate estimateFor(CommandContext& ctx, int what, bool centre) {
+    EstimateOptions options;
+    options.centre = centre;
+    options.scan.layerOn = ctx.exportOptions.layerOn;
+    if (ctx.progress) ctx.progress->start(estimateProgressText(what));
+    return estimateSolid(ctx.doc.objects(), options, ctx.progress);
+}
+
+CommandOutcome volumeCommand(CommandContext& ctx) {
+    const SolidEstimate e = estimateFor(ctx, estimatemsg::kVolume, false);
+    if (e.status == SolidEstimate::Status::Cancelled) return {CommandStatus::Cancelled, {}};
+    // No solid, a flat design or nothing inside: nothing to show.
+    if (e.ok() && e.volume > 0.0) ctx.messages.message(volumeMessage(e.volume));
+    return {};
+}
+
+CommandOutcome weightCommand(CommandContext& ctx) {
+    const std::string caption(uiText(estimatemsg::kDialogCaption));
+    return withDialog<WeightArgs>(
+        ctx, 9200, caption.c_str(), ctx.memory.weight, [&](const WeightArgs& a) {
+            const SolidEstimate e = estimateFor(ctx, estimatemsg::kWeight, false);
+            if (e.status == SolidEstimate::Status::Cancelled)
+                return CommandOutcome{CommandStatus::Cancelled, {}};
+            if (e.ok() && e.volume > 0.0)
+                ctx.messages.message(weightMessage(e.weight(a.gravity())));
+            return CommandOutcome{};
+        });
+}
+
+CommandOutcome centreCommand(CommandContext& ctx) {
+    const SolidEstimate e = estimateFor(ctx, estimatemsg::kCentre, true);
+    // A cancelled estimate has no centre; showing a partial one would mislead.
+    if (e.status == SolidEstimate::Status::Cancelled) return {CommandStatus::Cancelled, {}};
+    ctx.messages.message(centreMessage(e.centre));  // zeros when there is no solid
+    return {};
+}
+
+// ---- end of the estimates ----
 
 const std::map<int, Handler>& handlers() {
     static const std::map<int, Handler> table = {
@@ -453,6 +496,10 @@ const std::map<int, Handler>& handlers() {
              return CommandOutcome{};
          }},
         {9003, immediate(disBoolean)},
+        // Estimates.
+        {9200, weightCommand},
+        {9201, volumeCommand},
+        {9202, centreCommand},
         {9004, flag(setShowSubtractors, true)},
         {9005, flag(setShowSubtractors, false)},
         // Slicing.

@@ -9,6 +9,7 @@
 #include "kernel/view_axes.h"
 #include "model/document.h"
 #include "ops/transform.h"
+#include "output/estimate.h"
 #include "output/mesh_writer.h"
 #include "output/slicer.h"
 #include "surfaces/sweep_surfaces.h"
@@ -30,6 +31,7 @@ struct DialogMemory {
     // The Extend and Revolve dialogs as the extend and revolve curves open them.
     ExtendArgs extendCurve;
     RevolveArgs revolveCurve;
+    WeightArgs weight;
     SliceSettings slicing;
     SliceViewer sliceViewer;
 };
@@ -47,6 +49,8 @@ struct CommandContext {
     // The running operations, for commands that continue with the mouse; may be null
     // (such commands then refuse).
     Interaction* interaction = nullptr;
+    // Shows how far long commands (outputs, estimates) have come and lets the user cancel
+    // them; may be null (nothing shown, never cancelled).
     Progress* progress = nullptr;
 };
 

@@ -4,19 +4,21 @@
 
 #include <cmath>
 #include <cstdio>
-#include <iostream>
-#include <sstream>
 #include <functional>
+#include <iostream>
 #include <map>
 #include <ostream>
 #include <random>
+#include <sstream>
 
 #include "app/dispatch.h"
 #include "app/ui_strings.h"
 #include "batch/script.h"
+#include "batch/terminal_progress.h"
 #include "model/design_file.h"
 #include "model/gem_library.h"
 #include "model/objects.h"
+#include "output/estimate.h"
 #include "output/slicer.h"
 
 namespace orv {
@@ -203,31 +205,67 @@ int cmdScript(const Invocation& inv) {
     return runScript(rest[0], options, doc, inv.out, inv.err);
 }
 
-// ---- slice ----
-
-// "slicing  42%" redrawn in place on a terminal; nothing when stderr is a file or pipe.
-class TerminalProgress final : public Progress {
-  public:
-    TerminalProgress(std::ostream& err, const char* task)
-        : err_(err), task_(task), on_(&err == &std::cerr && ::isatty(STDERR_FILENO)) {}
-    ~TerminalProgress() override {
-        if (on_ && shown_ >= 0) err_ << "\n";
-    }
-    bool update(double fraction) override {
-        const int percent = static_cast<int>(fraction * 100);
-        if (on_ && percent != shown_) {
-            err_ << "\r" << task_ << " " << percent << "%" << std::flush;
-            shown_ = percent;
+int cmdEstimate(const Invocation& inv) {
+    const char* usageText = "usage: orivanta-batch estimate IN [--gravity G] [--json]\n";
+    std::vector<std::string> files;
+    double gravity = kSpecificGravities[0].value;
+    bool json = false;
+    for (size_t i = 0; i < inv.args.size(); ++i) {
+        const std::string& a = inv.args[i];
+        if (a == "--json") {
+            json = true;
+        } else if (a == "--gravity") {
+            auto g = i + 1 < inv.args.size() ? parseNumber(inv.args[++i]) : std::nullopt;
+            if (!g || *g < 0.0) {
+                inv.err << "--gravity needs a specific gravity (a number, g/cm3, not negative)\n"
+                        << usageText;
+                return 2;
+            }
+            gravity = *g;
+        } else if (a.rfind("--", 0) == 0) {
+            inv.err << "unknown option " << a << "\n" << usageText;
+            return 2;
+        } else {
+            files.push_back(a);
         }
-        return true;
     }
+    if (files.size() != 1) {
+        inv.err << usageText;
+        return 2;
+    }
+    Document doc(gemLibrary(inv.env));
+    if (!openForBatch(doc, files[0], inv.err)) return 1;
+    EstimateOptions options;
+    options.centre = true;
+    TerminalProgress progress;
+    progress.start(estimateProgressText(estimatemsg::kVolume));
+    const SolidEstimate e = estimateSolid(doc.objects(), options, &progress);
+    progress.finish();
+    if (!e.ok() || !(e.volume > 0.0)) {
+        inv.err << files[0] << ": no solid to estimate (nothing shown encloses a volume)\n";
+        return 1;
+    }
+    const double weight = e.weight(gravity);
+    // Rounded to what is printed, so that a centre on an axis does not read "-0.000".
+    auto shown = [](float v) { return std::round(double{v} * 1000.0) / 1000.0 + 0.0; };
+    if (json) {
+        char buf[256];
+        std::snprintf(buf, sizeof buf, "{\"volume\": %.9g, \"weight\": %.9g, \"gravity\": %.9g, ",
+                      e.volume, weight, gravity);
+        inv.out << buf << "\"centre\": " << jsonPoint(e.centre) << "}\n";
+    } else {
+        char buf[512];
+        std::snprintf(buf, sizeof buf,
+                      "volume  %.3f mm3\nweight  %.3f g (specific gravity %g)\n"
+                      "centre  %.3f %.3f %.3f\n",
+                      e.volume, weight, gravity, shown(e.centre.x), shown(e.centre.y),
+                      shown(e.centre.z));
+        inv.out << buf;
+    }
+    return 0;
+}
 
-  private:
-    std::ostream& err_;
-    const char* task_;
-    bool on_;
-    int shown_ = -1;
-};
+// ---- slice ----
 
 // A length option in millimetres within the dialog's range.
 bool lengthOption(const Invocation& inv, const std::string& name, const std::string& text,
@@ -299,7 +337,8 @@ int cmdSlice(const Invocation& inv) {
     std::stringstream out(std::ios::in | std::ios::out | std::ios::binary);
     SliceReport r;
     {
-        TerminalProgress progress(inv.err, uiText(10126).data());
+        TerminalProgress progress(stderr, &inv.err == &std::cerr && ::isatty(STDERR_FILENO));
+        progress.start(uiText(10126));
         r = sliceObjects(doc.objects(), job, out, &progress);
     }
     switch (r.status) {
@@ -323,7 +362,8 @@ int cmdSlice(const Invocation& inv) {
         std::vector<uint8_t> mesh;
         OutputStatus c;
         {
-            TerminalProgress progress(inv.err, uiText(10127).data());
+            TerminalProgress progress(stderr, &inv.err == &std::cerr && ::isatty(STDERR_FILENO));
+            progress.start(uiText(10127));
             c = convertSlices(bytes, *stl, true, SliceFrame::AcrossZ, mesh, &progress);
         }
         fs::path stlPath = withoutShortExtension(slcPath);
@@ -355,6 +395,11 @@ const std::vector<BatchCommand>& batchCommands() {
          "export IN OUT [--ascii]    write IN as OUT by its extension: .stl (binary unless\n"
          "                             --ascii), .ovd (design), .ovv (viewer file)",
          cmdExport},
+        {"estimate",
+         "estimate IN [--gravity G] [--json]\n"
+         "                             volume (mm3), weight (g; specific gravity G, default\n"
+         "                             19.3) and centre of gravity of IN's solid",
+         cmdEstimate},
         {"slice",
          "slice IN OUT.slc [--thickness MM] [--unit mm|inch] [--xy MM] [--auto-xy] [--auto-z]\n"
          "          [--stl ascii|binary]\n"

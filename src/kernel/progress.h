@@ -1,4 +1,5 @@
 #pragma once
+#include <string_view>
 
 namespace orv {
 
@@ -7,6 +8,8 @@ namespace orv {
 class Progress {
   public:
     virtual ~Progress();
+    // A new task begins; `task` is its text as the user reads it ("Estimating Volume...").
+    virtual void start(std::string_view task) { (void)task; }
     // `fraction` runs from 0 to 1. False when the user cancelled: the caller stops as soon as
     // it can and reports the work as cancelled.
     virtual bool update(double fraction) = 0;

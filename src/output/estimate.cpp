@@ -32,6 +32,21 @@ double parseSpecificGravity(std::string_view text) {
     return v;
 }
 
+const std::vector<DialogField<WeightArgs>>& WeightArgs::fields() {
+    static const std::vector<DialogField<WeightArgs>> fields = [] {
+        DialogField<WeightArgs> f;
+        f.label = std::string(uiText(estimatemsg::kGravityLabel));
+        f.defaultValue = specificGravityText(kSpecificGravities[0]);
+        f.set = [](WeightArgs& a, std::string_view t) {
+            a.gravityText = std::string(t);
+            return std::string();
+        };
+        f.get = [](const WeightArgs& a) { return a.gravityText; };
+        return std::vector<DialogField<WeightArgs>>{f};
+    }();
+    return fields;
+}
+
 SolidEstimate estimateSolid(const ObjectList& objects, const EstimateOptions& options,
                             Progress* progress) {
     SolidEstimate result;

@@ -5,7 +5,9 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "curves/dialog_fields.h"
 #include "kernel/point3.h"
 #include "kernel/progress.h"
 #include "output/scanline.h"
@@ -48,6 +50,19 @@ std::string specificGravityText(const SpecificGravity& g);
 // The decimal number at the start of `text` (leading blanks skipped, anything after the
 // number ignored); 0 when the text does not start with a number or the number is not finite.
 double parseSpecificGravity(std::string_view text);
+
+// The "Estimate Weight" dialog: an editable list of the entries above; any text may be typed.
+struct WeightArgs {
+    // Kept as typed and shown again the next time; the first entry at first.
+    std::string gravityText = specificGravityText(kSpecificGravities[0]);
+    double gravity() const { return parseSpecificGravity(gravityText); }
+    // "Specific gravity".
+    static const std::vector<DialogField<WeightArgs>>& fields();
+};
+// Every text is accepted (one without a number weighs nothing).
+inline std::string validate(const WeightArgs&) {
+    return {};
+}
 
 struct EstimateOptions {
     float cell = kEstimateCell;

@@ -802,6 +802,49 @@ std::string SolidEvaluator::describe() const {
     return s;
 }
 
+namespace {
+
+BoundingBox solidBox(const ModelObject& o) {
+    switch (o.classNumber()) {
+        case kClassCurve:
+        case kClassTLine:
+        case kClassNcPath:
+            return {};
+        case kClassBoolean: {
+            const auto& b = static_cast<const BooleanObject&>(o);
+            BoundingBox box;
+            for (size_t i = 0; i < b.children.size(); ++i) {
+                if (b.operation == kSubtract && i > 0) break;
+                if (b.children[i].visible()) box.grow(solidBox(b.children[i]));
+            }
+            return box;
+        }
+        default:
+            return o.boundingBox(Matrix4::identity());
+    }
+}
+
+}  // namespace
+
+BoundingBox solidBoundingBox(const ObjectList& objects, const ScanOptions& options) {
+    BoundingBox box;
+    objects.forEach([&](const ModelObject& o) {
+        if (options.pickedOnly ? o.state != objstate::kPicked : !o.visible()) return;
+        if (o.layer < 0 || o.layer >= kLayerCount) return;
+        if (!options.layerOn[static_cast<size_t>(o.layer)]) return;
+        box.grow(solidBox(o));
+    });
+    return box;
+}
+
+bool validSolidBox(const BoundingBox& box) {
+    for (int k = 0; k < 3; ++k) {
+        const float extent = box.hi[k] - box.lo[k];
+        if (!(extent > 0.0f) || !std::isfinite(extent)) return false;
+    }
+    return true;
+}
+
 int solidEvaluationsInProgress() {
     return gEvaluations;
 }

@@ -63,7 +63,7 @@ TEST(Dispatch, EveryMenuCommandIsKnownAndUnbuiltOnesSaySo) {
         EXPECT_NE(menuPath(mainMenu(), e.number), "") << e.number;
     }
     EXPECT_TRUE(commandAvailable(7021));
-    EXPECT_FALSE(commandAvailable(9110));
+    EXPECT_FALSE(commandAvailable(9100));
 }
 
 }  // namespace

@@ -364,6 +364,38 @@ TEST(Slicer, NothingSolidIsRefusedAndLeavesNoFile) {
     EXPECT_FALSE(fs::exists(path));
 }
 
+class Collect final : public MeshWriter {
+  public:
+    void begin() override {}
+    void triangle(const Point3& a, const Point3& b, const Point3& c) override {
+        volume += dot(a, cross(b, c)) / 6.0;
+        for (const Point3& p : {a, b, c}) bounds.grow(p);
+    }
+    void end() override {}
+    double volume = 0;
+    BoundingBox bounds;
+};
+
+TEST(Slicer, SideFrameSlicesAcrossXAndConvertsBackInPlace) {
+    ObjectList list;
+    list.append(box({1, 0, 0}, {3, 1, 0.5f}));
+    SliceJob job;
+    job.thickness = 0.25;
+    job.xy = 0.05;
+    job.frame = SliceFrame::AcrossX;
+    SliceFile f = sliceToMemory(list, job);
+    ASSERT_EQ(f.layers.size(), 8u);
+    EXPECT_NEAR(f.layers.front().z, -3.0f, 1e-5) << "levels are the model's -x";
+    Collect mesh;
+    ASSERT_TRUE(slicesToMesh(f, mesh, true, SliceFrame::AcrossX));
+    EXPECT_NEAR(mesh.bounds.lo.x, 1, 1e-4);
+    EXPECT_NEAR(mesh.bounds.hi.x, 3, 1e-4);
+    EXPECT_NEAR(mesh.bounds.lo.z, 0, 1e-4);
+    EXPECT_NEAR(mesh.bounds.hi.z, 0.5, 1e-4);
+    // Rows sample from y = 0 to one cell below the top.
+    EXPECT_NEAR(mesh.volume, 2 * 0.95 * 0.5, 1e-3);
+}
+
 class CancelAfter final : public Progress {
   public:
     explicit CancelAfter(int n) : left_(n) {}
@@ -389,6 +421,14 @@ TEST(Slicer, CancelledSliceLeavesTheEarlierFileWhole) {
     EXPECT_EQ(sliceToFile(one, job, path, &cancel).status, OutputStatus::Cancelled);
     ASSERT_TRUE(readFileBytes(path, after));
     EXPECT_EQ(before, after);
+
+    // Converting is cancelled the same way and leaves no mesh file behind.
+    const fs::path stl = fs::path(path).replace_extension(".stl");
+    CancelAfter stop(2);
+    EXPECT_EQ(
+        convertSliceFile(path, stl, SliceMeshFormat::StlBinary, true, SliceFrame::AcrossZ, &stop),
+        OutputStatus::Cancelled);
+    EXPECT_FALSE(fs::exists(stl));
     fs::remove(path);
 }
 
