@@ -41,6 +41,16 @@ void ProgressWindow::open() {
 
 ProgressWindow::~ProgressWindow() { delete dialog_; }
 
+void ProgressWindow::start(std::string_view task) {
+    task_ = QString::fromUtf8(task.data(), static_cast<qsizetype>(task.size()));
+    lastPercent_ = -1;
+    if (dialog_) {
+        dialog_->setLabelText(task_);
+        dialog_->setValue(0);
+        dialog_->setWindowTitle(task_ + QStringLiteral(" 0%"));
+    }
+}
+
 bool ProgressWindow::update(double fraction) {
     if (!dialog_) open();
     if (!std::isfinite(fraction)) fraction = 0;

@@ -15,6 +15,7 @@ class ProgressWindow final : public Progress {
 public:
     ProgressWindow(QWidget* parent, QString task);
     ~ProgressWindow() override;
+    void start(std::string_view task) override;
     bool update(double fraction) override;
     bool cancelled() const { return cancelled_; }
 
