@@ -133,8 +133,9 @@ struct ScanCounts {
 //   with fewer than two points in either direction contributes nothing;
 // - facet objects: their faces as fans from the first vertex (faces of fewer than three
 //   vertices or with an index outside the points are skipped);
-// - blocks: their generated side surfaces and the end faces triangulated from the outline
-//   curves, through the block's placement, all one solid;
+// - blocks: their generated wall surfaces (not capped) and the end faces triangulated from
+//   the outline curves, through the block's placement, all one solid read with the even-odd
+//   rule (so holes need no particular orientation);
 // - gem instances: the library object they resolve to, placed; nothing when unresolved;
 // - Booleans: union, intersection or subtraction of their shown operands, with jewels and
 //   super subtractors inside them routed to the document level (a subtraction whose first
@@ -145,7 +146,7 @@ struct ScanCounts {
 // the union of A and every jewel. Jewels are never cut by super subtractors.
 //
 // Inside test: within one object (leaf) the non-zero winding rule, so overlapping shells
-// merge; a solid and its caps count as one. Sample positions: slice s is the plane at slice
+// merge and a shell wound inside out still counts; a solid and its caps count as one. Sample positions: slice s is the plane at slice
 // coordinate s + 0.0001 and row r the line at row coordinate r + 0.0001, so a vertex exactly on
 // a row counts in that row and one a hair (up to 0.0001) below it counts there too; a
 // boundary exactly on a slice plane or row is inside on its upper side only. A facet lying in a

@@ -559,3 +559,73 @@ TEST(SolidEvaluator, BuildAndReleaseCountEvaluationsInProgress) {
 
 }  // namespace
 }  // namespace orv
+
+namespace orv {
+namespace {
+
+// A subtraction keeps cutting after a save and a read, whether its tools are shown or not.
+TEST(SolidEvaluator, SavedSubtractionsStillCut) {
+    for (bool shown : {false, true}) {
+        SCOPED_TRACE(shown ? "tools shown" : "tools hidden");
+        auto sub = boolean(kSubtract, ops(bar(0, 10), bar(3, 5)));
+        sub->showSubtractors = shown;
+        ObjectList saved = listOf(std::move(sub));
+        ReadResult back = readRecords(designBytes(saved));
+        ASSERT_EQ(back.objects.size(), 1u);
+        SolidEvaluator e;
+        ASSERT_TRUE(e.build(back.objects, unitFrame()));
+        e.advance(0);
+        EXPECT_EQ(spans(e, 0), (std::vector<Span>{{10, 5}, {3, 0}}));
+    }
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// A closed curve through the corners of an axis-aligned square in the XZ plane at y = 0: each
+// corner tripled, so the curve runs straight between them.
+std::unique_ptr<CurveObject> squareOutline(float lo, float hi, float y) {
+    auto c = std::make_unique<CurveObject>();
+    std::vector<Point3> cvs;
+    for (Point3 p : {Point3{lo, y, lo}, Point3{hi, y, lo}, Point3{hi, y, hi}, Point3{lo, y, hi}})
+        cvs.insert(cvs.end(), 3, p);
+    c->setCvs(std::move(cvs));
+    c->closed = 1;
+    return c;
+}
+
+// A block of a 4 x 4 square profile with a 2 x 2 square hole, made in the front view (depth
+// along Y), 2 thick, placed 10 along X: its walls are open surfaces, its ends the outlines.
+TEST(SolidEvaluator, BlocksAreWallsAndEndFacesWithHoles) {
+    auto block = std::make_unique<BlockObject>();
+    block->axes = {0, 2, 1};
+    block->placement = Matrix4::translation(10, 0, 0);
+    for (auto [lo, hi] : {std::pair{0.0f, 4.0f}, std::pair{1.0f, 3.0f}}) {
+        auto profile = squareOutline(lo, hi, 0.0f);
+        block->generatedSides.append(
+            sweepNet(*profile, 2, Matrix4::translation(0, 2, 0), {1, 1, 1}, false));
+        block->generatedEnds.append(squareOutline(lo, hi, 0.0f));
+        block->generatedEnds.append(squareOutline(lo, hi, 2.0f));
+    }
+    ObjectList list;
+    list.append(std::move(block));
+    EXPECT_NEAR(test::sampledVolume(list, zyxFrame({8, -1, -1}, 0.25f, 24), 24), 24.0, 1e-3);
+
+    // Runs along the depth axis (Y, from -1), rows along Z, slices along X from 10: through
+    // the material, not through the hole. Boundaries on a sample line count on their upper
+    // side: the hole spans rows 1 and 2.
+    SolidEvaluator e;
+    ASSERT_TRUE(e.build(list, ScanFrame::grid(0, 2, 1, {10, -1, 0}, {1, 1, 1}, 8)));
+    const std::vector<Span> solid{{3, 1}}, none;
+    e.advance(0);  // x = 10: the outer wall face
+    for (int r = 0; r < 8; ++r) EXPECT_EQ(spans(e, r), r < 4 ? solid : none) << "row " << r;
+    e.advance(2);  // x = 12: across the hole
+    for (int r = 0; r < 8; ++r)
+        EXPECT_EQ(spans(e, r), r == 0 || r == 3 ? solid : none) << "row " << r;
+}
+
+}  // namespace
+}  // namespace orv
