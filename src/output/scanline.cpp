@@ -65,8 +65,13 @@ constexpr float kFlatSegment = 0.00001f;
 // line still counts on it.
 constexpr double kSampleReach = 0.9999;
 
+// Indices stay far inside int: a wild coordinate (a design scaled beyond reason) must not
+// overflow the conversion; it only makes a facet reach beyond every slice or row asked for.
+constexpr double kIndexLimit = 1e9;
+
 inline int sampleIndex(float c) {
-    return static_cast<int>(std::floor(double{c} + kSampleReach));
+    const double i = std::floor(double{c} + kSampleReach);
+    return static_cast<int>(std::clamp(i, -kIndexLimit, kIndexLimit));
 }
 
 // A triangle in frame coordinates, its corners sorted by slice coordinate (p0 lowest). Between
@@ -357,16 +362,19 @@ struct SolidEvaluator::Impl {
             // Tools only cut what this subtraction keeps as its base: with no base there
             // is nothing to cut (and a tool must never become the base).
             if (tool && !baseKept) break;
+            // A tool, and everything inside it, stays where it is: what the user subtracts
+            // cuts, even when it is a jewel or a super subtractor.
             if (tool) ++toolDepth;
             const int n = convert(child, place);
+            const bool routable = toolDepth == 0;
             if (tool) --toolDepth;
             if (n < 0) continue;
             const bool jewel = isJewel(child);
-            if (jewel && !selfJewel && toolDepth == 0) {
+            if (jewel && !selfJewel && routable) {
                 jewels.push_back(n);
                 continue;
             }
-            if (child.superSubtractor && !jewel && toolDepth == 0) {
+            if (child.superSubtractor && !jewel && routable) {
                 supers.push_back(n);
                 continue;
             }

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -401,6 +402,20 @@ TEST(SolidEvaluator, BooleansSuperSubtractorsAndJewels) {
              boolean(kSubtract, ops(bar(0, 10), boolean(kUnion, ops(bar(1, 2), jewelBar(5, 6)))))),
          {{10, 6}, {5, 2}, {1, 0}},
          "subtract(leaf,union(leaf,leaf))"});
+    // What the user subtracts cuts, even a jewel or a super subtractor.
+    cases.push_back({"a jewel as a tool cuts",
+                     listOf(boolean(kSubtract, ops(bar(0, 10), jewelBar(3, 5)))),
+                     {{10, 5}, {3, 0}},
+                     "subtract(leaf,leaf)"});
+    cases.push_back({"a super subtractor as a tool cuts its base only",
+                     listOf(boolean(kSubtract, ops(bar(0, 10), superBar(3, 12))), bar(11, 14)),
+                     {{14, 11}, {10, 5}, {3, 0}},
+                     "union(subtract(leaf,leaf),leaf)"});
+    // A super subtractor as the base leaves its Boolean: there is nothing left for the tools.
+    cases.push_back({"a super subtractor as the base",
+                     listOf(boolean(kSubtract, ops(superBar(2, 6), bar(3, 4))), bar(0, 10)),
+                     {{10, 6}, {2, 0}},
+                     "subtract(leaf,leaf)"});
     // A Boolean whose operands are all jewels is a jewel: the super subtractor spares it.
     cases.push_back(
         {"all-jewel union is a jewel",
@@ -625,6 +640,35 @@ TEST(SolidEvaluator, BlocksAreWallsAndEndFacesWithHoles) {
     e.advance(2);  // x = 12: across the hole
     for (int r = 0; r < 8; ++r)
         EXPECT_EQ(spans(e, r), r == 0 || r == 3 ? solid : none) << "row " << r;
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// Coordinates no design has (non-finite, or far beyond any grid) drop or clip their facets
+// without disturbing the rest.
+TEST(SolidEvaluator, WildCoordinatesDoNotDisturbTheRest) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    auto wild = std::make_unique<FacetObject>();
+    wild->setCvs(
+        {{0, 0, 0}, {1e30f, 1, 1}, {1, -1e30f, 1}, {nan, 0, 0}, {inf, 1, 1}, {2, 2, 1e20f}});
+    wild->faceSizes = {3, 3, 3};
+    wild->faceIndices = {0, 1, 2, 0, 3, 4, 0, 2, 5};
+    ObjectList list = listOf(bar(0, 4), std::move(wild));
+    SolidEvaluator e;
+    ASSERT_TRUE(e.build(list, unitFrame(10)));
+    for (int s = 0; s < 2; ++s) {
+        e.advance(s);
+        for (int r = 0; r < 2; ++r) {
+            auto row = e.intervals(r);
+            ASSERT_FALSE(row.empty());
+            EXPECT_EQ(row.back().lo.run, 0.0f);
+        }
+    }
 }
 
 }  // namespace
