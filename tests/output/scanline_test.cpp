@@ -673,3 +673,54 @@ TEST(SolidEvaluator, WildCoordinatesDoNotDisturbTheRest) {
 
 }  // namespace
 }  // namespace orv
+
+namespace orv {
+namespace {
+
+// Scan lines through vertices: the sphere's equator ring lies in slice 20 and the row through
+// its centre meets two vertices; the row through the top of the equator polygon only touches
+// it; the poles lie on slices. Nothing is counted twice and a touching line stays empty.
+TEST(SolidEvaluator, LinesThroughVerticesAndTangents) {
+    ObjectList list = listOf(test::sphere({0, 0, 0}, 5, 16, 24));
+    SolidEvaluator e;
+    ASSERT_TRUE(e.build(list, zyxFrame({-10, -10, -10}, 1.0f, 21)));
+    EXPECT_EQ(e.firstSlice(), 5);  // the pole at z = -5 ...
+    EXPECT_EQ(e.lastSlice(), 14);  // ... and at z = 5, which lies on slice 15: outside
+    e.advance(5);                  // touches the lower pole only
+    for (int r = 0; r < 21; ++r) EXPECT_TRUE(e.intervals(r).empty()) << "row " << r;
+    e.advance(10);  // z = 0, through the equator's vertices
+    auto centre = e.intervals(10);
+    ASSERT_EQ(centre.size(), 1u);
+    EXPECT_FLOAT_EQ(centre[0].hi.run, 15.0f);
+    EXPECT_FLOAT_EQ(centre[0].lo.run, 5.0f);
+    EXPECT_EQ(e.intervals(14).size(), 1u);
+    EXPECT_TRUE(e.intervals(15).empty());  // y = 5 touches the equator polygon's top vertex
+    EXPECT_EQ(e.lastRow(), 14);
+}
+
+// The flat faces of a revolved ring lie on CV rows of its grid: the lower one on a slice
+// counts, the upper one does not.
+TEST(SolidEvaluator, GridRowsOnSlices) {
+    ObjectList list;
+    list.append(test::bandRing(8, 10, -1.5f, 1.5f));
+    SolidEvaluator e;
+    ASSERT_TRUE(e.build(list, zyxFrame({-12, -12, -2}, 0.5f, 48)));
+    EXPECT_EQ(e.firstSlice(), 1);
+    EXPECT_EQ(e.lastSlice(), 6);
+    for (int s = 0; s <= 8; ++s) {
+        e.advance(s);
+        auto middle = e.intervals(24);  // y = 0
+        if (s < 1 || s > 6) {
+            EXPECT_TRUE(middle.empty()) << "slice " << s;
+            continue;
+        }
+        ASSERT_EQ(middle.size(), 2u) << "slice " << s;
+        EXPECT_NEAR(middle[0].hi.run, 44.0f, 1e-3);  // x = 10
+        EXPECT_NEAR(middle[0].lo.run, 40.0f, 1e-3);  // x = 8
+        EXPECT_NEAR(middle[1].hi.run, 8.0f, 1e-3);   // x = -8
+        EXPECT_NEAR(middle[1].lo.run, 4.0f, 1e-3);   // x = -10
+    }
+}
+
+}  // namespace
+}  // namespace orv
