@@ -229,6 +229,7 @@ struct SolidEvaluator::Impl {
     uint32_t nextId = 0;
     // Build state: routing of jewels and super subtractors met inside Booleans.
     std::vector<int> jewels, supers;
+    std::vector<ScanFacet> collected;
     int toolDepth = 0;
     int depth = 0;
 
@@ -240,27 +241,32 @@ struct SolidEvaluator::Impl {
         return static_cast<int>(nodes.size()) - 1;
     }
 
+    // Moves the collected facets into leaf `n`, sorted by first slice (ids break ties, so the
+    // order does not depend on the sort), or drops the leaf when there are none.
     int finishLeaf(int n) {
-        Node& node = nodes[static_cast<size_t>(n)];
-        if (node.facets.empty()) {
+        if (collected.empty()) {
             nodes.pop_back();  // always the newest node
             return -1;
         }
-        std::stable_sort(node.facets.begin(), node.facets.end(),
-                         [](const ScanFacet& a, const ScanFacet& b) { return a.first < b.first; });
+        std::sort(collected.begin(), collected.end(), [](const ScanFacet& a, const ScanFacet& b) {
+            return a.first != b.first ? a.first < b.first : a.id < b.id;
+        });
+        Node& node = nodes[static_cast<size_t>(n)];
+        node.facets.assign(collected.begin(), collected.end());
         node.first = node.facets.front().first;
         int end = node.first;
         for (const ScanFacet& f : node.facets) end = std::max(end, f.end);
         node.last = end - 1;
-        node.facets.shrink_to_fit();
         return n;
     }
 
-    // A leaf of the triangles that `emit` sends to an exporter placed by `place`.
+    // A leaf of the triangles that `emit` sends to an exporter placed by `place`. They are
+    // gathered in one array shared by all leaves, which then grows only for the largest.
     template <class Emit>
     int leaf(const Matrix4& place, Emit&& emit) {
         const int n = newNode(Kind::Leaf);
-        FacetCollector collector(composite, nodes[static_cast<size_t>(n)].facets, nextId);
+        collected.clear();
+        FacetCollector collector(composite, collected, nextId);
         MeshExporter exporter(collector);
         exporter.pushMatrix(place);
         emit(exporter, collector);
@@ -413,6 +419,7 @@ struct SolidEvaluator::Impl {
         root = combine(Kind::Union, std::move(jewels));
         jewels.clear();
         supers.clear();
+        std::vector<ScanFacet>().swap(collected);
         current = root >= 0 ? nodes[static_cast<size_t>(root)].first - 1 : 0;
         return root >= 0;
     }
