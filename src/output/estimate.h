@@ -93,8 +93,10 @@ struct SolidEstimate {
 
 // Samples the solid on cells of `options.cell`: slices along Y, rows along X, runs along Z,
 // starting at the minimum corner of the solid's box; slice i and row j sample y = min.y + i*c,
-// x = min.x + j*c. Sums are kept in double: over millions of cells a float sum stops growing
-// long before the end. Progress is reported once per slice.
+// x = min.x + j*c. Sums are kept in double: a float running sum of millions of cells drops the
+// fractions of what it adds (at 8 million cells its step is half a cell) and the moments lose
+// more. Progress is reported once per slice. A grid of more than 1e8 rows or slices counts as
+// no box.
 SolidEstimate estimateSolid(const ObjectList& objects, const EstimateOptions& options = {},
                             Progress* progress = nullptr);
 

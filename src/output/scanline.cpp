@@ -65,8 +65,13 @@ constexpr float kFlatSegment = 0.00001f;
 // line still counts on it.
 constexpr double kSampleReach = 0.9999;
 
+// Indices stay far inside int: a wild coordinate (a design scaled beyond reason) must not
+// overflow the conversion; it only makes a facet reach beyond every slice or row asked for.
+constexpr double kIndexLimit = 1e9;
+
 inline int sampleIndex(float c) {
-    return static_cast<int>(std::floor(double{c} + kSampleReach));
+    const double i = std::floor(double{c} + kSampleReach);
+    return static_cast<int>(std::clamp(i, -kIndexLimit, kIndexLimit));
 }
 
 // A triangle in frame coordinates, its corners sorted by slice coordinate (p0 lowest). Between
@@ -94,20 +99,27 @@ struct Segment {
     uint32_t id;
 };
 
-// Where a segment meets a row. Three words of position data and the segment's identity.
+// Where a segment meets a row: position data, the segment's identity and, in rendering mode,
+// where its interpolated attributes are kept (kNoAttributes until a renderer fills them).
 struct Crossing {
     float run;
     float runPerRow;
     uint32_t id;
     int16_t winding;
+    uint32_t attributes = kNoAttributes;
 };
 
 enum class Kind { Leaf, Union, Intersect, Subtract };
 
 struct Node {
     Kind kind = Kind::Leaf;
+    // Leaf rule: inside where the crossings so far are odd in number (blocks) instead of
+    // where their windings do not sum to zero.
+    bool evenOdd = false;
     int first = 0, last = -1;  // slice range, inclusive
     std::vector<int> children;
+    // Union: the children that have rows in the current slice.
+    std::vector<int> live;
     // Leaf data: all facets, sorted by first slice, and the scan state of the current slice.
     std::vector<ScanFacet> facets;
     size_t nextFacet = 0;
@@ -204,18 +216,6 @@ PointArray outlineLoop(const CurveObject& c) {
     return out;
 }
 
-bool insideLoop(const Point3& p, const PointArray& loop, int u, int v) {
-    bool in = false;
-    for (size_t i = 0, j = loop.size() - 1; i < loop.size(); j = i++) {
-        const Point3& a = loop[i];
-        const Point3& b = loop[j];
-        if ((a[v] > p[v]) != (b[v] > p[v]) &&
-            p[u] < (b[u] - a[u]) * (p[v] - a[v]) / (b[v] - a[v]) + a[u])
-            in = !in;
-    }
-    return in;
-}
-
 }  // namespace
 
 struct SolidEvaluator::Impl {
@@ -229,6 +229,7 @@ struct SolidEvaluator::Impl {
     uint32_t nextId = 0;
     // Build state: routing of jewels and super subtractors met inside Booleans.
     std::vector<int> jewels, supers;
+    std::vector<ScanFacet> collected;
     int toolDepth = 0;
     int depth = 0;
 
@@ -240,27 +241,32 @@ struct SolidEvaluator::Impl {
         return static_cast<int>(nodes.size()) - 1;
     }
 
+    // Moves the collected facets into leaf `n`, sorted by first slice (ids break ties, so the
+    // order does not depend on the sort), or drops the leaf when there are none.
     int finishLeaf(int n) {
-        Node& node = nodes[static_cast<size_t>(n)];
-        if (node.facets.empty()) {
+        if (collected.empty()) {
             nodes.pop_back();  // always the newest node
             return -1;
         }
-        std::stable_sort(node.facets.begin(), node.facets.end(),
-                         [](const ScanFacet& a, const ScanFacet& b) { return a.first < b.first; });
+        std::sort(collected.begin(), collected.end(), [](const ScanFacet& a, const ScanFacet& b) {
+            return a.first != b.first ? a.first < b.first : a.id < b.id;
+        });
+        Node& node = nodes[static_cast<size_t>(n)];
+        node.facets.assign(collected.begin(), collected.end());
         node.first = node.facets.front().first;
         int end = node.first;
         for (const ScanFacet& f : node.facets) end = std::max(end, f.end);
         node.last = end - 1;
-        node.facets.shrink_to_fit();
         return n;
     }
 
-    // A leaf of the triangles that `emit` sends to an exporter placed by `place`.
+    // A leaf of the triangles that `emit` sends to an exporter placed by `place`. They are
+    // gathered in one array shared by all leaves, which then grows only for the largest.
     template <class Emit>
     int leaf(const Matrix4& place, Emit&& emit) {
         const int n = newNode(Kind::Leaf);
-        FacetCollector collector(composite, nodes[static_cast<size_t>(n)].facets, nextId);
+        collected.clear();
+        FacetCollector collector(composite, collected, nextId);
         MeshExporter exporter(collector);
         exporter.pushMatrix(place);
         emit(exporter, collector);
@@ -320,63 +326,31 @@ struct SolidEvaluator::Impl {
         return n;
     }
 
+    // A block is one closed shell made of pieces whose orientations nothing ties together
+    // (walls, fillets and chamfers open along the depth axis, end faces from the outlines,
+    // holes among them), so it is read with the even-odd rule: every piece counts once,
+    // whichever way it faces, and a hole's end face cancels the outer face it lies on.
     int convertBlock(const BlockObject& b, const Matrix4& outer) {
         const Matrix4 place = b.placement * outer;
-        const bool mirrored = determinant(place, 3) < 0.0f;
-        return leaf(place, [&](MeshExporter& e, FacetCollector& collector) {
+        const int n = leaf(place, [&](MeshExporter&, FacetCollector& collector) {
+            auto emit = [&](const Point3& p, const Point3& q, const Point3& r) {
+                collector.triangle(transformPoint(p, place), transformPoint(q, place),
+                                   transformPoint(r, place));
+            };
             b.generatedSides.forEach([&](const ModelObject& side) {
-                if (side.visible()) e.exportObject(side);
+                if (!side.visible() || side.classNumber() != kClassSurface) return;
+                // The walls only: their open ends are closed by the block's end faces.
+                gridTriangles(static_cast<const SurfaceObject&>(side).grid(), 1, emit);
             });
-            // End faces: outlines grouped by depth; each outline is covered on its own,
-            // facing out of the block when it is an outer boundary and into it when it is a
-            // hole, so that under the winding rule a hole's face cancels the outer one.
-            const int d = static_cast<int>(std::min<uint32_t>(b.axes[2], 2));
-            int u = static_cast<int>(std::min<uint32_t>(b.axes[0], 2));
-            int v = static_cast<int>(std::min<uint32_t>(b.axes[1], 2));
-            if (u == d || v == d || u == v) {
-                u = (d + 1) % 3;
-                v = (d + 2) % 3;
-            }
-            std::vector<PointArray> loops;
-            std::vector<float> depths;
             b.generatedEnds.forEach([&](const ModelObject& o) {
                 if (!o.visible() || o.classNumber() != kClassCurve) return;
-                PointArray loop = outlineLoop(static_cast<const CurveObject&>(o));
-                if (loop.size() < 3) return;
-                float sum = 0.0f;
-                for (const Point3& p : loop) sum += p[d];
-                depths.push_back(sum / static_cast<float>(loop.size()));
-                loops.push_back(std::move(loop));
+                const PointArray loop = outlineLoop(static_cast<const CurveObject&>(o));
+                for (const TriangleIndices& t : triangulatePolygon(loop))
+                    emit(loop[t[0]], loop[t[1]], loop[t[2]]);
             });
-            if (loops.empty()) return;
-            const auto [lo, hi] = std::minmax_element(depths.begin(), depths.end());
-            const float lowest = *lo, highest = *hi;
-            auto sameDepth = [](float a, float c) {
-                return std::fabs(a - c) <= 1e-4f * (1.0f + std::max(std::fabs(a), std::fabs(c)));
-            };
-            for (size_t a = 0; a < loops.size(); ++a) {
-                int level = 0;
-                for (size_t c = 0; c < loops.size(); ++c)
-                    if (c != a && sameDepth(depths[a], depths[c]) &&
-                        insideLoop(loops[a].front(), loops[c], u, v))
-                        ++level;
-                const bool nearEnd = !sameDepth(lowest, highest) && sameDepth(depths[a], lowest);
-                float facing = nearEnd ? -1.0f : 1.0f;
-                if (level % 2 != 0) facing = -facing;
-                if (mirrored) facing = -facing;
-                const PointArray& loop = loops[a];
-                for (const TriangleIndices& t : triangulatePolygon(loop)) {
-                    const Point3 &p = loop[t[0]], &q = loop[t[1]], &r = loop[t[2]];
-                    const bool flip = cross(q - p, r - p)[d] * facing < 0.0f;
-                    const Point3 pp = transformPoint(p, place), qq = transformPoint(q, place),
-                                 rr = transformPoint(r, place);
-                    if (flip)
-                        collector.triangle(pp, rr, qq);
-                    else
-                        collector.triangle(pp, qq, rr);
-                }
-            }
         });
+        if (n >= 0) nodes[static_cast<size_t>(n)].evenOdd = true;
+        return n;
     }
 
     int convertBoolean(const BooleanObject& b, const Matrix4& place) {
@@ -394,16 +368,19 @@ struct SolidEvaluator::Impl {
             // Tools only cut what this subtraction keeps as its base: with no base there
             // is nothing to cut (and a tool must never become the base).
             if (tool && !baseKept) break;
+            // A tool, and everything inside it, stays where it is: what the user subtracts
+            // cuts, even when it is a jewel or a super subtractor.
             if (tool) ++toolDepth;
             const int n = convert(child, place);
+            const bool routable = toolDepth == 0;
             if (tool) --toolDepth;
             if (n < 0) continue;
             const bool jewel = isJewel(child);
-            if (jewel && !selfJewel && toolDepth == 0) {
+            if (jewel && !selfJewel && routable) {
                 jewels.push_back(n);
                 continue;
             }
-            if (child.superSubtractor && !jewel && toolDepth == 0) {
+            if (child.superSubtractor && !jewel && routable) {
                 supers.push_back(n);
                 continue;
             }
@@ -442,6 +419,7 @@ struct SolidEvaluator::Impl {
         root = combine(Kind::Union, std::move(jewels));
         jewels.clear();
         supers.clear();
+        std::vector<ScanFacet>().swap(collected);
         current = root >= 0 ? nodes[static_cast<size_t>(root)].first - 1 : 0;
         return root >= 0;
     }
@@ -470,8 +448,10 @@ struct SolidEvaluator::Impl {
             rowsOf(node.children.front(), node.rowLo, node.rowHi);
         } else if (node.kind == Kind::Union) {
             bool any = false;
+            node.live.clear();
             for (int c : node.children) {
                 if (!rowsOf(c, lo, hi)) continue;
+                node.live.push_back(c);
                 node.rowLo = any ? std::min(node.rowLo, lo) : lo;
                 node.rowHi = any ? std::max(node.rowHi, hi) : hi;
                 any = true;
@@ -580,7 +560,7 @@ struct SolidEvaluator::Impl {
                 break;
             case Kind::Union: {
                 node.work.clear();
-                for (int c : node.children) {
+                for (int c : node.live) {
                     auto part = rowIntervals(c, row);
                     node.work.insert(node.work.end(), part.begin(), part.end());
                 }
@@ -611,7 +591,7 @@ struct SolidEvaluator::Impl {
         return node.out;
     }
 
-    // Non-zero winding over the crossings of one row, walked from the highest run position.
+    // The leaf's rule over the crossings of one row, walked from the highest run position.
     static void leafRow(Node& node, int row) {
         const size_t r = static_cast<size_t>(row - node.rowLo);
         const Crossing* b = node.crossings.data() + node.rowStart[r];
@@ -623,7 +603,7 @@ struct SolidEvaluator::Impl {
         const Crossing* open = nullptr;
         for (const Crossing& c : node.sorted) {
             const int before = sum;
-            sum += c.winding;
+            sum = node.evenOdd ? sum ^ 1 : sum + c.winding;
             if (before == 0 && sum != 0) {
                 open = &c;
             } else if (before != 0 && sum == 0 && open) {

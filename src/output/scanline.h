@@ -133,24 +133,39 @@ struct ScanCounts {
 //   with fewer than two points in either direction contributes nothing;
 // - facet objects: their faces as fans from the first vertex (faces of fewer than three
 //   vertices or with an index outside the points are skipped);
-// - blocks: their generated side surfaces and the end faces triangulated from the outline
-//   curves, through the block's placement, all one solid;
+// - blocks: their generated wall surfaces (not capped) and the end faces triangulated from
+//   the outline curves, through the block's placement, all one solid read with the even-odd
+//   rule (so holes need no particular orientation);
 // - gem instances: the library object they resolve to, placed; nothing when unresolved;
-// - Booleans: union, intersection or subtraction of their shown operands, with jewels and
-//   super subtractors inside them routed to the document level (a subtraction whose first
-//   operand is hidden, or a Boolean with no contributing operand, gives nothing);
+// - Booleans: union, intersection or subtraction of their shown operands. Jewels and super
+//   subtractors among the operands of a Boolean that is not itself a jewel go to the
+//   document level; the tools of a subtraction (and everything inside them) stay and cut,
+//   whatever their flags. A subtraction whose first operand is hidden or contributes nothing
+//   (or goes to the document level) gives nothing, as does a Boolean without a contributing
+//   operand or one taken apart;
 // - curves, T-lines and everything else: nothing.
 // At document level: A = union of the ordinary objects minus the union of the super
 // subtractors (no ordinary object: A is empty and the subtractors are dropped); the result is
 // the union of A and every jewel. Jewels are never cut by super subtractors.
 //
 // Inside test: within one object (leaf) the non-zero winding rule, so overlapping shells
-// merge; a solid and its caps count as one. Sample positions: slice s is the plane at slice
-// coordinate s + 0.0001 and row r the line at row coordinate r + 0.0001, so a vertex exactly on
-// a row counts in that row and one a hair (up to 0.0001) below it counts there too; a
-// boundary exactly on a slice plane or row is inside on its upper side only. A facet lying in a
-// slice plane, or a cut lying along a row, gives no crossings and does not disturb its
-// neighbours. Non-finite coordinates drop their facet.
+// merge and a shell wound inside out still counts; a solid and its caps count as one.
+// Sample positions: slice s is the plane at slice coordinate s + 0.0001 and row r the line at
+// row coordinate r + 0.0001, so a vertex exactly on a row counts in that row and one a hair
+// (up to 0.0001) below it counts there too; a boundary exactly on a slice plane or row is
+// inside on its upper side only.
+//
+// Degenerate input: an empty list, a design of curves and T-lines only, objects all hidden
+// or on hidden layers, rowCount < 1 or a frame that flattens everything: build() returns
+// false. A facet lying in a slice plane, or whose cut lies along a row, gives no crossings and
+// does not disturb its neighbours. Facets with a non-finite coordinate are dropped; huge
+// coordinates are clipped to the rows asked for. An open sheet is capped like a tube (its caps
+// may then enclose a volume). Validating the design's box is the consumer's business (see
+// solidBoundingBox).
+//
+// Memory: the records of a slice (cuts, crossings, answers) live in per-node arrays that keep
+// their capacity from row to row and slice to slice, so a scan allocates only while it meets
+// a slice larger than all before; everything goes at release().
 class SolidEvaluator {
   public:
     SolidEvaluator();

@@ -7,6 +7,7 @@
 #include <regex>
 #include <sstream>
 
+#include "app/dispatch.h"
 #include "batch/batch.h"
 #include "batch/terminal_progress.h"
 #include "model/design_file.h"
@@ -166,6 +167,77 @@ TEST(TerminalProgress, OneLinePerPercentOnATerminalOnly) {
         EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 101);
         EXPECT_TRUE(text.ends_with("\rEstimating Volume... 100%\n")) << text;
     }
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// Headless stand-ins for the desktop: the dialog answers OK (or Cancel) as it is, messages are
+// collected, and the progress window may cancel after some slices.
+struct Desk final : DialogSource, MessageSink, FileChooser, FileStore {
+    bool cancelDialog = false;
+    std::string caption;
+    std::vector<std::string> labels, shown;
+    Gathered gather(DialogRequest& request, std::string&) override {
+        caption = request.caption;
+        for (const DialogControl& c : request.controls) labels.push_back(c.label + "=" + c.get());
+        return cancelDialog ? Gathered::Cancelled : Gathered::Ok;
+    }
+    void message(std::string_view text) override { shown.emplace_back(text); }
+    std::optional<fs::path> choose(FileRole, std::string_view) override { return std::nullopt; }
+    FileStatus replace(const fs::path&, std::span<const uint8_t>, bool) override {
+        return FileStatus::CannotWrite;
+    }
+};
+
+struct WindowProgress final : Progress {
+    int cancelAfter = -1, steps = 0;
+    std::vector<std::string> tasks;
+    double last = 0.0;
+    void start(std::string_view task) override { tasks.emplace_back(task); }
+    bool update(double f) override {
+        last = f;
+        return ++steps != cancelAfter;
+    }
+};
+
+TEST(EstimateCommands, ProgressCancelAndDialog) {
+    Document doc;
+    doc.addObject(cube({0, 0, 0}, {2, 2, 2}), true);
+    Desk desk;
+    DialogMemory memory;
+    WindowProgress progress;
+    CommandContext ctx{doc, ViewAxes{}, desk, desk, desk, desk, memory};
+    ctx.progress = &progress;
+
+    EXPECT_EQ(dispatchCommand(9201, ctx).status, CommandStatus::Done);
+    EXPECT_EQ(desk.shown, std::vector<std::string>{"Volume = 8 cubic mm"});
+    EXPECT_EQ(progress.tasks, std::vector<std::string>{"Estimating Volume..."});
+    EXPECT_EQ(progress.steps, 40);  // one per slice
+    EXPECT_DOUBLE_EQ(progress.last, 1.0);
+
+    // The weight dialog opens with the first list entry; cancelling it estimates nothing.
+    desk.cancelDialog = true;
+    EXPECT_EQ(dispatchCommand(9200, ctx).status, CommandStatus::Cancelled);
+    EXPECT_EQ(desk.caption, "Estimate Weight");
+    EXPECT_EQ(desk.labels, std::vector<std::string>{"Specific gravity=19.300  [Gold(24K) 19.3]"});
+    EXPECT_EQ(progress.tasks.size(), 1u);
+    desk.cancelDialog = false;
+
+    // Cancelling in the progress window: nothing is shown, for the centre either.
+    for (int command : {9200, 9201, 9202}) {
+        SCOPED_TRACE(command);
+        desk.shown.clear();
+        progress.steps = 0;
+        progress.cancelAfter = 5;
+        EXPECT_EQ(dispatchCommand(command, ctx).status, CommandStatus::Cancelled);
+        EXPECT_TRUE(desk.shown.empty());
+        EXPECT_EQ(progress.steps, 5);
+    }
+    EXPECT_EQ(progress.tasks.back(), "Estimating Center of Gravity...");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -401,6 +402,20 @@ TEST(SolidEvaluator, BooleansSuperSubtractorsAndJewels) {
              boolean(kSubtract, ops(bar(0, 10), boolean(kUnion, ops(bar(1, 2), jewelBar(5, 6)))))),
          {{10, 6}, {5, 2}, {1, 0}},
          "subtract(leaf,union(leaf,leaf))"});
+    // What the user subtracts cuts, even a jewel or a super subtractor.
+    cases.push_back({"a jewel as a tool cuts",
+                     listOf(boolean(kSubtract, ops(bar(0, 10), jewelBar(3, 5)))),
+                     {{10, 5}, {3, 0}},
+                     "subtract(leaf,leaf)"});
+    cases.push_back({"a super subtractor as a tool cuts its base only",
+                     listOf(boolean(kSubtract, ops(bar(0, 10), superBar(3, 12))), bar(11, 14)),
+                     {{14, 11}, {3, 0}},
+                     "union(subtract(leaf,leaf),leaf)"});
+    // A super subtractor as the base leaves its Boolean: there is nothing left for the tools.
+    cases.push_back({"a super subtractor as the base",
+                     listOf(boolean(kSubtract, ops(superBar(2, 6), bar(3, 4))), bar(0, 10)),
+                     {{10, 6}, {2, 0}},
+                     "subtract(leaf,leaf)"});
     // A Boolean whose operands are all jewels is a jewel: the super subtractor spares it.
     cases.push_back(
         {"all-jewel union is a jewel",
@@ -555,6 +570,156 @@ TEST(SolidEvaluator, BuildAndReleaseCountEvaluationsInProgress) {
         EXPECT_EQ(solidEvaluationsInProgress(), before + 1);
     }
     EXPECT_EQ(solidEvaluationsInProgress(), before);
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// A subtraction keeps cutting after a save and a read, whether its tools are shown or not.
+TEST(SolidEvaluator, SavedSubtractionsStillCut) {
+    for (bool shown : {false, true}) {
+        SCOPED_TRACE(shown ? "tools shown" : "tools hidden");
+        auto sub = boolean(kSubtract, ops(bar(0, 10), bar(3, 5)));
+        sub->showSubtractors = shown;
+        ObjectList saved = listOf(std::move(sub));
+        ReadResult back = readRecords(designBytes(saved));
+        ASSERT_EQ(back.objects.size(), 1u);
+        SolidEvaluator e;
+        ASSERT_TRUE(e.build(back.objects, unitFrame()));
+        e.advance(0);
+        EXPECT_EQ(spans(e, 0), (std::vector<Span>{{10, 5}, {3, 0}}));
+    }
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// A closed curve through the corners of an axis-aligned square in the XZ plane at y = 0: each
+// corner tripled, so the curve runs straight between them.
+std::unique_ptr<CurveObject> squareOutline(float lo, float hi, float y) {
+    auto c = std::make_unique<CurveObject>();
+    std::vector<Point3> cvs;
+    for (Point3 p : {Point3{lo, y, lo}, Point3{hi, y, lo}, Point3{hi, y, hi}, Point3{lo, y, hi}})
+        cvs.insert(cvs.end(), 3, p);
+    c->setCvs(std::move(cvs));
+    c->closed = 1;
+    return c;
+}
+
+// A block of a 4 x 4 square profile with a 2 x 2 square hole, made in the front view (depth
+// along Y), 2 thick, placed 10 along X: its walls are open surfaces, its ends the outlines.
+TEST(SolidEvaluator, BlocksAreWallsAndEndFacesWithHoles) {
+    auto block = std::make_unique<BlockObject>();
+    block->axes = {0, 2, 1};
+    block->placement = Matrix4::translation(10, 0, 0);
+    for (auto [lo, hi] : {std::pair{0.0f, 4.0f}, std::pair{1.0f, 3.0f}}) {
+        auto profile = squareOutline(lo, hi, 0.0f);
+        block->generatedSides.append(
+            sweepNet(*profile, 2, Matrix4::translation(0, 2, 0), {1, 1, 1}, false));
+        block->generatedEnds.append(squareOutline(lo, hi, 0.0f));
+        block->generatedEnds.append(squareOutline(lo, hi, 2.0f));
+    }
+    ObjectList list;
+    list.append(std::move(block));
+    EXPECT_NEAR(test::sampledVolume(list, zyxFrame({8, -1, -1}, 0.25f, 24), 24), 24.0, 1e-3);
+
+    // Runs along the depth axis (Y, from -1), rows along Z, slices along X from 10: through
+    // the material, not through the hole. Boundaries on a sample line count on their upper
+    // side: the hole spans rows 1 and 2.
+    SolidEvaluator e;
+    ASSERT_TRUE(e.build(list, ScanFrame::grid(0, 2, 1, {10, -1, 0}, {1, 1, 1}, 8)));
+    const std::vector<Span> solid{{3, 1}}, none;
+    e.advance(0);  // x = 10: the outer wall face
+    for (int r = 0; r < 8; ++r) EXPECT_EQ(spans(e, r), r < 4 ? solid : none) << "row " << r;
+    e.advance(2);  // x = 12: across the hole
+    for (int r = 0; r < 8; ++r)
+        EXPECT_EQ(spans(e, r), r == 0 || r == 3 ? solid : none) << "row " << r;
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// Coordinates no design has (non-finite, or far beyond any grid) drop or clip their facets
+// without disturbing the rest.
+TEST(SolidEvaluator, WildCoordinatesDoNotDisturbTheRest) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    auto wild = std::make_unique<FacetObject>();
+    wild->setCvs(
+        {{0, 0, 0}, {1e30f, 1, 1}, {1, -1e30f, 1}, {nan, 0, 0}, {inf, 1, 1}, {2, 2, 1e20f}});
+    wild->faceSizes = {3, 3, 3};
+    wild->faceIndices = {0, 1, 2, 0, 3, 4, 0, 2, 5};
+    ObjectList list = listOf(bar(0, 4), std::move(wild));
+    SolidEvaluator e;
+    ASSERT_TRUE(e.build(list, unitFrame(10)));
+    for (int s = 0; s < 2; ++s) {
+        e.advance(s);
+        for (int r = 0; r < 2; ++r) {
+            auto row = e.intervals(r);
+            ASSERT_FALSE(row.empty());
+            EXPECT_EQ(row.back().lo.run, 0.0f);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// Scan lines through vertices: the sphere's equator ring lies in slice 20 and the row through
+// its centre meets two vertices; the row through the top of the equator polygon only touches
+// it; the poles lie on slices. Nothing is counted twice and a touching line stays empty.
+TEST(SolidEvaluator, LinesThroughVerticesAndTangents) {
+    ObjectList list = listOf(test::sphere({0, 0, 0}, 5, 16, 24));
+    SolidEvaluator e;
+    ASSERT_TRUE(e.build(list, zyxFrame({-10, -10, -10}, 1.0f, 21)));
+    EXPECT_EQ(e.firstSlice(), 5);  // the pole at z = -5 ...
+    EXPECT_EQ(e.lastSlice(), 14);  // ... and at z = 5, which lies on slice 15: outside
+    e.advance(5);                  // touches the lower pole only
+    for (int r = 0; r < 21; ++r) EXPECT_TRUE(e.intervals(r).empty()) << "row " << r;
+    e.advance(10);  // z = 0, through the equator's vertices
+    auto centre = e.intervals(10);
+    ASSERT_EQ(centre.size(), 1u);
+    EXPECT_FLOAT_EQ(centre[0].hi.run, 15.0f);
+    EXPECT_FLOAT_EQ(centre[0].lo.run, 5.0f);
+    EXPECT_EQ(e.intervals(14).size(), 1u);
+    EXPECT_TRUE(e.intervals(15).empty());  // y = 5 touches the equator polygon's top vertex
+    EXPECT_EQ(e.lastRow(), 14);
+}
+
+// The flat faces of a revolved ring lie on CV rows of its grid: the lower one on a slice
+// counts, the upper one does not.
+TEST(SolidEvaluator, GridRowsOnSlices) {
+    ObjectList list;
+    list.append(test::bandRing(8, 10, -1.5f, 1.5f));
+    SolidEvaluator e;
+    ASSERT_TRUE(e.build(list, zyxFrame({-12, -12, -2}, 0.5f, 48)));
+    EXPECT_EQ(e.firstSlice(), 1);
+    EXPECT_EQ(e.lastSlice(), 6);
+    for (int s = 0; s <= 8; ++s) {
+        e.advance(s);
+        auto middle = e.intervals(24);  // y = 0
+        if (s < 1 || s > 6) {
+            EXPECT_TRUE(middle.empty()) << "slice " << s;
+            continue;
+        }
+        ASSERT_EQ(middle.size(), 2u) << "slice " << s;
+        EXPECT_NEAR(middle[0].hi.run, 44.0f, 1e-3);  // x = 10
+        EXPECT_NEAR(middle[0].lo.run, 40.0f, 1e-3);  // x = 8
+        EXPECT_NEAR(middle[1].hi.run, 8.0f, 1e-3);   // x = -8
+        EXPECT_NEAR(middle[1].lo.run, 4.0f, 1e-3);   // x = -10
+    }
 }
 
 }  // namespace
