@@ -143,7 +143,8 @@ private Q_SLOTS:
 
         window->runCommand(7004);  // cycle: mirrored about both screen lines, closed
         const QPoint c(front->width() / 2, front->height() / 2);
-        const QPoint clicks[] = {QPoint(90, -15), QPoint(70, -70), QPoint(15, -95)};
+        // From the top round to the right, so that the four copies join into one loop.
+        const QPoint clicks[] = {QPoint(15, -95), QPoint(70, -70), QPoint(90, -15)};
         for (QPoint p : clicks) {
             QTest::mousePress(front, Qt::LeftButton, {}, c + p);
             QTest::mouseRelease(front, Qt::LeftButton, {}, c + p);
