@@ -31,7 +31,7 @@ DialogRequest dialogFor(int command, std::string caption, Args& args) {
         auto get = f.get;
         r.controls.push_back({f.label, f.otherLabels,
                               [&args, set](std::string_view t) { return set(args, t); },
-                              [&args, get] { return get(args); }});
+                              [&args, get] { return get(args); }, f.choices});
     }
     r.validate = [&args] { return validate(args); };
     // The Extend and Revolve dialogs also take their vector or angle from a drag in a view.

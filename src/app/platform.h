@@ -25,6 +25,8 @@ struct DialogControl {
     // Sets the control from text; returns an error message, empty when accepted.
     std::function<std::string(std::string_view)> set;
     std::function<std::string()> get;
+    // The entries of a drop-down list (empty for a plain edit).
+    std::vector<std::string> choices = {};
 };
 
 struct DialogRequest {

@@ -25,6 +25,8 @@ struct DialogField {
     // Labels the same control shows in another mode of the dialog; they find it only where no
     // control carries that label as its own.
     std::vector<std::string> otherLabels = {};
+    // The entries of a drop-down list; the text may still be typed where the control allows.
+    std::vector<std::string> choices = {};
 };
 
 // Locale-independent readers of control texts; surrounding spaces are ignored. Numbers must be

@@ -1,5 +1,6 @@
 #include "gui/qt_platform.h"
 
+#include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -22,9 +23,22 @@ Gathered QtDialogSource::gather(DialogRequest& request, std::string&) {
     layout->addLayout(form);
     std::vector<QLineEdit*> edits;
     for (const auto& c : request.controls) {
-        auto* edit = new QLineEdit(QString::fromStdString(c.get()));
-        edit->setObjectName(QString::fromStdString(c.label));
-        form->addRow(QString::fromStdString(c.label), edit);
+        const QString label = QString::fromStdString(c.label);
+        QLineEdit* edit = nullptr;
+        if (c.choices.empty()) {
+            edit = new QLineEdit(QString::fromStdString(c.get()));
+            form->addRow(label, edit);
+        } else {
+            // An editable drop-down: its line edit takes the text like any other control.
+            auto* combo = new QComboBox;
+            combo->setEditable(true);
+            for (const std::string& choice : c.choices) combo->addItem(QString::fromStdString(choice));
+            combo->setEditText(QString::fromStdString(c.get()));
+            combo->setObjectName(label + " list");
+            edit = combo->lineEdit();
+            form->addRow(label, combo);
+        }
+        edit->setObjectName(label);
         edits.push_back(edit);
     }
     auto* problem = new QLabel;

@@ -42,6 +42,7 @@ const std::vector<DialogField<WeightArgs>>& WeightArgs::fields() {
             return std::string();
         };
         f.get = [](const WeightArgs& a) { return a.gravityText; };
+        for (const auto& g : kSpecificGravities) f.choices.push_back(specificGravityText(g));
         return std::vector<DialogField<WeightArgs>>{f};
     }();
     return fields;

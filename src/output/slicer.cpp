@@ -128,10 +128,13 @@ const std::vector<DialogField<SliceSettings>>& SliceSettings::fields() {
         std::vector<DialogField<S>> f;
         f.push_back(textField("Slice File", setFileName, getFileName));
         f.push_back(textField("Unit", setUnitText, getUnitText));
+        f.back().choices = {"mm", "inch"};
         f.push_back(numberField("Slice thickness", &S::thickness));
         f.push_back(textField("RP Machine", setMachineText, getMachineText));
+        for (const RpMachine& m : kMachines) f.back().choices.emplace_back(m.name);
         f.push_back(checkField("Advanced Settings", &S::advanced));
         f.push_back(numberField("XY resolution", &S::xyResolution));
+        f.back().choices = {"0.00635", "0.0127", "0.0254", "0.025", "0.05", "0.1"};
         f.push_back(checkField("Auto XY offset", &S::autoXyOffset));
         f.push_back(checkField("Auto  Z  offset", &S::autoZOffset));
         f.push_back(checkField("Also output STL file", &S::alsoStl));

@@ -5,6 +5,9 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QDialog>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QScrollBar>
 #include <QTimer>
 #include <QtTest>
 #include <filesystem>
@@ -14,7 +17,10 @@
 #include "gui/document_window.h"
 #include "gui/main_window.h"
 #include "gui/view_widget.h"
+#include "model/design_file.h"
 #include "model/objects.h"
+#include "output/slicer.h"
+#include "ops/curve_operation.h"
 
 namespace fs = std::filesystem;
 using namespace orv;
@@ -194,6 +200,90 @@ private Q_SLOTS:
         window->runCommand(57643);
         QVERIFY(surface->cvs == before);
         keep(front->grabFramebuffer(), "revolved");
+    }
+
+    // The Revolve dialog of the revolve curve stays open beside the views: a drag in the front
+    // view turning a quarter round sets its angle, and OK starts drawing with four copies.
+    void revolveDialogTakesADragFromTheView() {
+        window->runCommand(57600);
+        DocumentWindow* doc = window->activeDocument();
+        ViewWidget* front = doc->views()[0];
+        doc->setActiveView(front);
+        window->runCommand(3201);
+        window->runCommand(3101);
+        QTest::qWait(20);
+        const QPoint c(front->width() / 2, front->height() / 2);
+        QString degree, number;
+        bool menusOff = false;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto* dlg = qobject_cast<QDialog*>(w);
+                if (!dlg || !dlg->isVisible() || dlg->windowTitle() != "Revolve") continue;
+                poll.stop();
+                menusOff = !window->menuBar()->isEnabled();
+                QTest::mousePress(front, Qt::LeftButton, {}, c + QPoint(120, 0));
+                QTest::mouseMove(front, c + QPoint(100, -60));
+                QTest::mouseMove(front, c + QPoint(0, -118));
+                QTest::mouseRelease(front, Qt::LeftButton, {}, c + QPoint(0, -118));
+                degree = dlg->findChild<QLineEdit*>("Degree")->text();
+                number = dlg->findChild<QLineEdit*>("Number")->text();
+                dlg->accept();
+            }
+        });
+        poll.start(20);
+        window->runCommand(7006);
+        QVERIFY(menusOff);
+        QVERIFY(window->menuBar()->isEnabled());
+        QCOMPARE(degree, QString("90"));
+        QCOMPARE(number, QString("4"));
+        QCOMPARE(app->memory.revolveCurve.number, 4);
+        CurveOperation* op = runningCurveOperation(window->interaction());
+        QVERIFY(op);
+        QCOMPARE(op->copyCount(), 4);
+        window->runCommand(3600);
+    }
+
+    // "Show slices" steps through a slice file of the ring; the views draw the current layer's
+    // contours in blue at its height.
+    void showSlicesOfTheRing() {
+        ReadResult ring;
+        std::vector<uint8_t> bytes;
+        QVERIFY(readFileBytes(fs::path(ORV_SOURCE_DIR) / "examples" / "ring.ovd", bytes));
+        ring = readRecords(bytes);
+        SliceJob job;
+        job.thickness = 0.5;
+        job.xy = 0.05;
+        const fs::path slc = fs::temp_directory_path() / "orv_gui_ring.slc";
+        QVERIFY(sliceToFile(ring.objects, job, slc).status == OutputStatus::Ok);
+
+        window->runCommand(57600);
+        DocumentWindow* doc = window->activeDocument();
+        ViewWidget* top = doc->views()[0];
+        doc->setActiveView(top);
+        window->runCommand(3203);  // top view: the layer's contours are two circles
+        window->runCommand(3101);
+        app->memory.sliceViewer.path = slc;
+        window->runCommand(9111);
+        auto* viewer = window->findChild<QDialog*>("SliceWindow");
+        QVERIFY(viewer && viewer->isVisible());
+        QVERIFY2(viewer->windowTitle().contains("orv_gui_ring.slc [ 1 / "), qPrintable(viewer->windowTitle()));
+        auto* bar = viewer->findChild<QScrollBar*>();
+        QVERIFY(bar && bar->maximum() > 5);
+        bar->setValue(bar->maximum() / 2);
+        QVERIFY(viewer->windowTitle().contains(QStringLiteral("[ %1 / ").arg(bar->maximum() / 2 + 1)));
+        QTest::qWait(30);
+        QImage image = top->grabFramebuffer();
+        keep(image, "slices");
+        int blue = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                QColor c = image.pixelColor(x, y);
+                if (c.blue() > 200 && c.red() < 80 && c.green() < 80) ++blue;
+            }
+        QVERIFY2(blue > 200, qPrintable(QString::number(blue)));
+        viewer->close();
+        fs::remove(slc);
     }
 
     void cleanupTestCase() {
