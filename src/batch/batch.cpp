@@ -101,7 +101,10 @@ std::string jsonString(const std::string& s) {
 }
 
 std::string jsonPoint(const Point3& p) {
-    return "[" + jsonNumber(p.x) + "," + jsonNumber(p.y) + "," + jsonNumber(p.z) + "]";
+    // Appended piece by piece: GCC 12 at -O3 warns falsely about chained string sums here.
+    std::string r = "[";
+    r.append(jsonNumber(p.x)).append(",").append(jsonNumber(p.y)).append(",").append(jsonNumber(p.z));
+    return r.append("]");
 }
 
 int cmdInfo(const Invocation& inv) {
@@ -129,9 +132,12 @@ int cmdInfo(const Invocation& inv) {
             if (cv) inv.out << ", \"cvCount\": " << cv->cvCount();
             inv.out << ", \"material\": "
                     << (o.materialName.empty() ? "null" : jsonString(o.materialName))
-                    << ", \"bbox\": "
-                    << (box.empty() ? "null" : "[" + jsonPoint(box.lo) + "," + jsonPoint(box.hi) + "]")
-                    << "}";
+                    << ", \"bbox\": ";
+            if (box.empty())
+                inv.out << "null";
+            else
+                inv.out << "[" << jsonPoint(box.lo) << "," << jsonPoint(box.hi) << "]";
+            inv.out << "}";
         } else {
             inv.out << n << "\t" << className(o.classNumber()) << "\tstate " << o.state << "\tlayer "
                     << o.layer;
