@@ -14,7 +14,8 @@ namespace {
 constexpr int kAreYouSureToCancel = 10137;
 }
 
-ProgressWindow::ProgressWindow(QWidget* parent, QString task) : parent_(parent), task_(std::move(task)) {}
+ProgressWindow::ProgressWindow(QWidget* parent, QString task)
+    : parent_(parent), task_(std::move(task)) {}
 
 void ProgressWindow::open() {
     dialog_ = new QProgressDialog(task_, QStringLiteral("Cancel"), 0, 100, parent_);
@@ -29,9 +30,11 @@ void ProgressWindow::open() {
     QObject::connect(dialog_, &QProgressDialog::canceled, dialog_, [this] {
         if (asking_ || cancelled_) return;
         asking_ = true;
-        auto answer = QMessageBox::question(dialog_, QStringLiteral("Orivanta"),
-                                            QString::fromUtf8(uiText(kAreYouSureToCancel).data(), static_cast<qsizetype>(uiText(kAreYouSureToCancel).size())),
-                                            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        auto answer = QMessageBox::question(
+            dialog_, QStringLiteral("Orivanta"),
+            QString::fromUtf8(uiText(kAreYouSureToCancel).data(),
+                              static_cast<qsizetype>(uiText(kAreYouSureToCancel).size())),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
         asking_ = false;
         if (answer == QMessageBox::Yes) cancelled_ = true;
     });
@@ -39,7 +42,9 @@ void ProgressWindow::open() {
     dialog_->show();
 }
 
-ProgressWindow::~ProgressWindow() { delete dialog_; }
+ProgressWindow::~ProgressWindow() {
+    delete dialog_;
+}
 
 void ProgressWindow::start(std::string_view task) {
     task_ = QString::fromUtf8(task.data(), static_cast<qsizetype>(task.size()));

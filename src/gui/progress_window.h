@@ -12,14 +12,14 @@ namespace orv::gui {
 // "<task> <percent>%". Cancel asks for confirmation; once confirmed every later update
 // reports the cancellation, so the computation stops at its next check.
 class ProgressWindow final : public Progress {
-public:
+  public:
     ProgressWindow(QWidget* parent, QString task);
     ~ProgressWindow() override;
     void start(std::string_view task) override;
     bool update(double fraction) override;
     bool cancelled() const { return cancelled_; }
 
-private:
+  private:
     void open();
 
     QWidget* parent_;

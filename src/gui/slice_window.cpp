@@ -43,8 +43,9 @@ SliceWindow::SliceWindow(SliceViewer& viewer, QWidget* parent, std::function<voi
 
 bool SliceWindow::load(const std::filesystem::path& path) {
     if (viewer_.open(path) < 0) {
-        QMessageBox::information(this, "Orivanta",
-                                 QStringLiteral("Not a slice file: %1").arg(QString::fromStdString(path.string())));
+        QMessageBox::information(
+            this, "Orivanta",
+            QStringLiteral("Not a slice file: %1").arg(QString::fromStdString(path.string())));
         refresh();
         return false;
     }

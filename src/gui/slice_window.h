@@ -18,7 +18,7 @@ namespace orv::gui {
 // opens on the file "Cut into Slices" wrote last.
 class SliceWindow final : public QDialog {
     Q_OBJECT
-public:
+  public:
     SliceWindow(SliceViewer& viewer, QWidget* parent, std::function<void()> redrawViews);
 
     // Loads a slice file; false (with a message) when it is not one.
@@ -31,7 +31,7 @@ public:
     // Shows the viewer's state (after it was changed elsewhere).
     void refresh();
 
-private:
+  private:
     SliceViewer& viewer_;
     std::function<void()> redrawViews_;
     int playedUpTo_ = -1;
