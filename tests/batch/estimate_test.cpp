@@ -13,24 +13,14 @@
 #include "model/design_file.h"
 #include "model/document.h"
 #include "model/objects.h"
+#include "output/solids.h"
 
 namespace orv {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::unique_ptr<FacetObject> cube(Point3 lo, Point3 hi) {
-    auto f = std::make_unique<FacetObject>();
-    std::vector<Point3> p;
-    for (int k = 0; k < 2; ++k)
-        for (int j = 0; j < 2; ++j)
-            for (int i = 0; i < 2; ++i)
-                p.push_back({i ? hi.x : lo.x, j ? hi.y : lo.y, k ? hi.z : lo.z});
-    f->setCvs(std::move(p));
-    f->faceSizes = {4, 4, 4, 4, 4, 4};
-    f->faceIndices = {0, 2, 3, 1, 4, 5, 7, 6, 0, 1, 5, 4, 2, 6, 7, 3, 0, 4, 6, 2, 1, 3, 7, 5};
-    return f;
-}
+using test::box;
 
 class Estimates : public ::testing::Test {
   protected:
@@ -38,8 +28,8 @@ class Estimates : public ::testing::Test {
         dir = fs::temp_directory_path() / ("orv_estimate_" + std::to_string(::getpid()));
         fs::create_directories(dir);
         Document doc;
-        doc.addObject(cube({0, 0, 0}, {2, 2, 2}), true);
-        doc.addObject(cube({4, 0, 0}, {6, 2, 2}), true);
+        doc.addObject(box({0, 0, 0}, {2, 2, 2}), true);
+        doc.addObject(box({4, 0, 0}, {6, 2, 2}), true);
         cubes = dir / "cubes.ovd";
         ASSERT_EQ(saveDesign(doc, cubes), FileStatus::Ok);
         Document curves;
@@ -206,7 +196,7 @@ struct WindowProgress final : Progress {
 
 TEST(EstimateCommands, ProgressCancelAndDialog) {
     Document doc;
-    doc.addObject(cube({0, 0, 0}, {2, 2, 2}), true);
+    doc.addObject(box({0, 0, 0}, {2, 2, 2}), true);
     Desk desk;
     DialogMemory memory;
     WindowProgress progress;

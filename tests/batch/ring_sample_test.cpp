@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "batch/batch.h"
+#include "common/shell.h"
 #include "kernel/bspline.h"
 #include "model/design_file.h"
 #include "model/objects.h"
@@ -34,18 +35,11 @@ int batch(std::vector<std::string> args, std::string* err = nullptr) {
 }
 
 std::string run(const std::string& cmd) {
-    std::string text;
-    FILE* p = ::popen((cmd + " 2>&1").c_str(), "r");
-    if (!p) return text;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) text.append(buf, n);
-    ::pclose(p);
-    return text;
+    return test::commandOutput(cmd);
 }
 
 class RingSample : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir = fs::temp_directory_path() / ("orv_ring_" + std::to_string(::getpid()));
         fs::create_directories(dir);
@@ -73,7 +67,8 @@ TEST_F(RingSample, ScriptsMakeTheShippedDesigns) {
             continue;
         }
         ASSERT_TRUE(readFileBytes(kExamples / design, shipped));
-        EXPECT_EQ(mine, shipped) << "examples/" << design << " is stale: rerun with ORV_REGENERATE=1";
+        EXPECT_EQ(mine, shipped) << "examples/" << design
+                                 << " is stale: rerun with ORV_REGENERATE=1";
     }
 }
 
@@ -82,7 +77,8 @@ TEST_F(RingSample, PendantIsOneSolidOfTheExpectedVolume) {
     const fs::path design = kExamples / "pendant.ovd", stl = dir / "pendant.stl";
     ASSERT_EQ(batch({"export", design.string(), stl.string()}), 0);
     std::ostringstream out, e;
-    ASSERT_EQ(runBatch({"estimate", design.string(), "--json"}, BatchEnvironment{dir}, out, e), 0) << e.str();
+    ASSERT_EQ(runBatch({"estimate", design.string(), "--json"}, BatchEnvironment{dir}, out, e), 0)
+        << e.str();
     const std::string json = out.str();
     const size_t at = json.find("\"volume\"");
     ASSERT_NE(at, std::string::npos) << json;
@@ -138,7 +134,8 @@ TEST_F(RingSample, ExportsAClosedOutwardRingOfTheRightVolume) {
         float v[9];
         std::memcpy(v, b.data() + 84 + 50 * i + 12, 36);
         signedVolume += (v[0] * (v[4] * v[8] - v[5] * v[7]) - v[1] * (v[3] * v[8] - v[5] * v[6]) +
-                         v[2] * (v[3] * v[7] - v[4] * v[6])) / 6.0;
+                         v[2] * (v[3] * v[7] - v[4] * v[6])) /
+                        6.0;
     }
     EXPECT_GT(signedVolume, 0.0) << "facets must face outwards";
     EXPECT_NEAR(signedVolume, intended, 0.01 * intended);

@@ -9,6 +9,7 @@
 #include "model/objects.h"
 #include "ops/curve_operation.h"
 #include "ops/operation.h"
+#include "ops/scene.h"
 #include "view/view_camera.h"
 
 namespace orv {
@@ -16,21 +17,7 @@ namespace {
 
 using test::makeCurve;
 
-// Front view of 801 x 601 pixels at zoom 1: 12 pixels per unit, the world origin at pixel
-// (400, 300), +X to the right and +Z up; the snap step is 0.5 (6 pixels).
-struct Scene {
-    Document doc;
-    HeadlessPlatform platform;
-    Interaction interaction{platform};
-    HeadlessView view{&doc, viewdir::kFront, 801, 601};
-
-    Scene() {
-        platform.views.push_back(&view);
-        interaction.setCurrentView(&view);
-        interaction.runCommand(opcmd::kPick);
-        interaction.redrawAllViews();
-    }
-
+struct Scene : test::HeadlessScene {
     CurveOperation* start(int command, const CurveSymmetry* kind = nullptr) {
         return dynamic_cast<CurveOperation*>(startCurveOperation(interaction, command, kind));
     }
@@ -38,15 +25,6 @@ struct Scene {
     const std::vector<Point3>& full() { return running()->workingCurve().cvs; }
     const std::vector<Point3>& stored() { return running()->storedCvs(); }
 
-    void send(PointerEvent::Kind kind, int x, int y, int button = 0, bool shift = false,
-              bool ctrl = false, HeadlessView* in = nullptr) {
-        PointerEvent e;
-        e.kind = kind;
-        e.x = x, e.y = y;
-        e.button = button;
-        e.shift = shift, e.ctrl = ctrl;
-        interaction.pointer(in ? *in : view, e);
-    }
     void click(PixelPoint p, bool shift = false, bool ctrl = false) {
         send(PointerEvent::Down, p.x, p.y, 0, shift, ctrl);
         send(PointerEvent::Up, p.x, p.y, 0, shift, ctrl);

@@ -8,38 +8,14 @@
 #include "model/fixtures.h"
 #include "model/objects.h"
 #include "ops/dialog_drag.h"
+#include "ops/scene.h"
 #include "view/view_camera.h"
 
 namespace orv {
 namespace {
 
-// Views of 801 x 601 pixels at zoom 1: 12 pixels per unit, the world origin at pixel
-// (400, 300), a snap step of 0.5.
-struct Scene {
-    Document doc;
-    HeadlessPlatform platform;
-    Interaction interaction{platform};
-    HeadlessView view;
-
-    explicit Scene(int direction = viewdir::kFront) : view(&doc, direction, 801, 601) {
-        platform.views.push_back(&view);
-        interaction.setCurrentView(&view);
-        interaction.runCommand(opcmd::kPick);
-        interaction.redrawAllViews();
-    }
-    void send(PointerEvent::Kind kind, int x, int y, int button = 0) {
-        PointerEvent e;
-        e.kind = kind;
-        e.x = x, e.y = y;
-        e.button = button;
-        interaction.pointer(view, e);
-    }
-    void drag(std::vector<PixelPoint> path, int button = 0) {
-        send(PointerEvent::Down, path.front().x, path.front().y, button);
-        for (size_t i = 1; i < path.size(); ++i)
-            send(PointerEvent::Move, path[i].x, path[i].y, button);
-        send(PointerEvent::Up, path.back().x, path.back().y, button);
-    }
+struct Scene : test::HeadlessScene {
+    using HeadlessScene::HeadlessScene;
     size_t previewSegments() const { return view.image().countColour(kCommandFeedbackColour); }
 };
 

@@ -8,6 +8,7 @@
 #include "model/layers.h"
 #include "model/objects.h"
 #include "ops/operation.h"
+#include "ops/scene.h"
 #include "view/picking.h"
 #include "view/snapping.h"
 #include "view/view_camera.h"
@@ -17,39 +18,18 @@ namespace {
 
 using test::makeCurve;
 
-// Front view of 801 x 601 pixels at zoom 1: 12 pixels per unit, the world origin at pixel
-// (400, 300), +X to the right and +Z up.
-struct Scene {
-    Document doc;
-    HeadlessPlatform platform;
-    Interaction interaction{platform};
-    HeadlessView view{&doc, viewdir::kFront, 801, 601};
-
-    Scene() {
-        platform.views.push_back(&view);
-        interaction.setCurrentView(&view);
-        interaction.runCommand(opcmd::kPick);
-    }
-
-    ModelObject* add(std::unique_ptr<ModelObject> o) { return doc.objects().append(std::move(o)); }
-
+struct Scene : test::HeadlessScene {
+    // Shift and Ctrl first: most of these tests hold a key rather than another button.
     void send(PointerEvent::Kind kind, int x, int y, bool shift = false, bool ctrl = false,
               int button = 0) {
-        PointerEvent e;
-        e.kind = kind;
-        e.x = x, e.y = y;
-        e.shift = shift, e.ctrl = ctrl;
-        e.button = button;
-        interaction.pointer(view, e);
+        HeadlessScene::send(kind, x, y, button, shift, ctrl);
     }
     void click(int x, int y, bool shift = false) {
         send(PointerEvent::Down, x, y, shift);
         send(PointerEvent::Up, x, y, shift);
     }
-    void drag(std::vector<PixelPoint> path, bool shift = false, bool ctrl = false) {
-        send(PointerEvent::Down, path.front().x, path.front().y, shift, ctrl);
-        for (size_t i = 1; i < path.size(); ++i) send(PointerEvent::Move, path[i].x, path[i].y, shift, ctrl);
-        send(PointerEvent::Up, path.back().x, path.back().y, shift, ctrl);
+    void drag(const std::vector<PixelPoint>& path, bool shift = false, bool ctrl = false) {
+        HeadlessScene::drag(path, 0, shift, ctrl);
     }
 };
 
@@ -82,7 +62,8 @@ TEST(PickOperation, ZeroHeightRectangleTogglesEverythingOnItsLine) {
     // Without CVs and their numbers, so only the curves themselves are near the line.
     s.view.camera().renderMode = rendermode::kQuickWire;
     std::vector<ModelObject*> verticals;
-    for (float x : {-5.0f, 0.0f, 5.0f}) verticals.push_back(s.add(line({x, 0, -10}, {x, 0, 10}, 3)));
+    for (float x : {-5.0f, 0.0f, 5.0f})
+        verticals.push_back(s.add(line({x, 0, -10}, {x, 0, 10}, 3)));
     // Two pixels below the drag line (y 331): reached only through the widening.
     ModelObject* near = s.add(line({-1, 0, -31.0f / 12}, {1, 0, -31.0f / 12}));
     // Three pixels below: out of reach.
@@ -139,8 +120,8 @@ TEST(PickOperation, ShiftCtrlLassoTogglesExactlyTheCvsInside) {
 
 TEST(PickOperation, LassoOfObjectsAndDegenerateLassos) {
     Scene s;
-    ModelObject* inside = s.add(line({-1, 0, 0}, {1, 0, 0}));       // pixels 388..412
-    ModelObject* outside = s.add(line({-1, 0, 6}, {1, 0, 6}));      // y 228, above the lasso
+    ModelObject* inside = s.add(line({-1, 0, 0}, {1, 0, 0}));   // pixels 388..412
+    ModelObject* outside = s.add(line({-1, 0, 6}, {1, 0, 6}));  // y 228, above the lasso
     s.drag({{380, 320}, {420, 320}, {420, 280}, {380, 280}}, false, true);
     EXPECT_EQ(inside->state, objstate::kPicked);
     EXPECT_EQ(outside->state, objstate::kNormal);
@@ -189,7 +170,8 @@ TEST(PickOperation, DoubleClickAndRightClickDeselectByMode) {
         } else {
             s.send(PointerEvent::DoubleClick, 10, 10, c.shift);
         }
-        SCOPED_TRACE(testing::Message() << c.command << " shift " << c.shift << " right " << c.rightClick);
+        SCOPED_TRACE(testing::Message()
+                     << c.command << " shift " << c.shift << " right " << c.rightClick);
         EXPECT_EQ(curve->state, c.curveState);
         EXPECT_EQ(tLine->state, c.tLineState);
         EXPECT_EQ(flagged->cvFlags, c.flagsCleared ? (std::vector<uint32_t>{0, 0, 0, 0})
@@ -248,7 +230,6 @@ TEST(PickOperation, UndoAndRedoGoToTheDocument) {
     EXPECT_EQ(s.platform.messages.back(), "#10019");
 }
 
-
 // ---- the framework ----
 
 // A command operation that keeps what it is told, for watching dispatch.
@@ -278,22 +259,22 @@ TEST(MouseProtocol, ButtonBitsCaptureAndKeyFlags) {
     Scene s;
     std::vector<std::string> log;
     s.interaction.installCommand(std::make_unique<Probe>(s.interaction, log));
-    s.send(PointerEvent::Move, 5, 5);         // no button held: dropped
-    s.send(PointerEvent::Up, 5, 5);           // no press: dropped
-    s.send(PointerEvent::Down, 1, 2, true);   // Shift
-    s.send(PointerEvent::Down, 1, 2);         // left already down: ignored
+    s.send(PointerEvent::Move, 5, 5);        // no button held: dropped
+    s.send(PointerEvent::Up, 5, 5);          // no press: dropped
+    s.send(PointerEvent::Down, 1, 2, true);  // Shift
+    s.send(PointerEvent::Down, 1, 2);        // left already down: ignored
     s.send(PointerEvent::Move, 3, 4, false, true);
     PointerEvent queued;
     queued.kind = PointerEvent::Move;
     queued.moreQueued = true;
-    s.interaction.pointer(s.view, queued);    // another message waits: dropped
+    s.interaction.pointer(s.view, queued);              // another message waits: dropped
     s.send(PointerEvent::Down, 3, 4, false, false, 1);  // right as well
     s.send(PointerEvent::Up, 3, 4, false, false, 1);
     s.send(PointerEvent::Up, 6, 7);
-    s.send(PointerEvent::Move, 8, 8);         // released: dropped
+    s.send(PointerEvent::Move, 8, 8);  // released: dropped
     s.send(PointerEvent::DoubleClick, 9, 9);
-    EXPECT_EQ(log, (std::vector<std::string>{"down 5 1,2", "move 9 3,4", "double 3 3,4", "rup 1 3,4",
-                                             "up 0 6,7", "double 1 9,9"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"down 5 1,2", "move 9 3,4", "double 3 3,4",
+                                             "rup 1 3,4", "up 0 6,7", "double 1 9,9"}));
     EXPECT_EQ(s.view.camera().buttons, 0);
 }
 
@@ -344,7 +325,8 @@ TEST(Levels, AnOperationReplacedInItsOwnHandlerLivesUntilTheEventEnds) {
 TEST(Levels, ZoomBoxInTheMiddleOfACommandLeavesTheCommandIntact) {
     Scene s;
     std::vector<std::string> log;
-    auto* probe = static_cast<Probe*>(s.interaction.installCommand(std::make_unique<Probe>(s.interaction, log)));
+    auto* probe = static_cast<Probe*>(
+        s.interaction.installCommand(std::make_unique<Probe>(s.interaction, log)));
     s.click(100, 100);
     ASSERT_EQ(probe->clicks, 1);
 
@@ -424,7 +406,10 @@ TEST(Feedback, ObscuredViewsAreLeftAlone) {
         bool obscured() const override { return true; }
         void saveCleanScene() override { ADD_FAILURE(); }
         void restoreCleanScene() override { ADD_FAILURE(); }
-        LineRenderer& overlay() override { ADD_FAILURE(); return inner.overlay(); }
+        LineRenderer& overlay() override {
+            ADD_FAILURE();
+            return inner.overlay();
+        }
         void redrawScene() override {}
     };
     Scene s;
@@ -442,7 +427,8 @@ struct MoveDrag final : Operation {
         snapPointer(host().currentView()->camera(), host().snap, x, y, snapmode::kAnchor);
     }
     void onMouseMove(int, int x, int y) override {
-        SnapResult r = snapPointer(host().currentView()->camera(), host().snap, x, y, snapmode::kTrack);
+        SnapResult r =
+            snapPointer(host().currentView()->camera(), host().snap, x, y, snapmode::kTrack);
         const Point3 by = r.point - host().snap.anchor;
         if (by == Point3{0, 0, 0}) return;
         step.apply(*document(), [&](Document& doc) {

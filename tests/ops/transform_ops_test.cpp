@@ -11,6 +11,7 @@
 #include "model/fixtures.h"
 #include "model/layers.h"
 #include "model/objects.h"
+#include "ops/scene.h"
 #include "ops/transform_ops.h"
 #include "view/view_camera.h"
 
@@ -19,52 +20,22 @@ namespace {
 
 using test::makeCurve;
 
-// Views of 801 x 601 pixels at zoom 1: 12 pixels per unit, the world origin at pixel
-// (400, 300), a snap step of 0.5 (6 pixels).
-constexpr int kPixelsPerUnit = 12;
-constexpr int kStepPixels = 6;
+constexpr int kPixelsPerUnit = test::HeadlessScene::kPixelsPerUnit;
+constexpr int kStepPixels = test::HeadlessScene::kStepPixels;
 
-struct Scene {
-    Document doc;
-    HeadlessPlatform platform;
-    Interaction interaction{platform};
-    HeadlessView view;
-
-    explicit Scene(int direction = viewdir::kFront) : view(&doc, direction, 801, 601) {
-        platform.views.push_back(&view);
-        interaction.setCurrentView(&view);
-        interaction.runCommand(opcmd::kPick);
-    }
+struct Scene : test::HeadlessScene {
+    using HeadlessScene::add;
+    using HeadlessScene::HeadlessScene;
 
     CurveObject* add(std::vector<Point3> cvs, int state = objstate::kPicked) {
-        auto* c = static_cast<CurveObject*>(doc.objects().append(makeCurve(std::move(cvs))));
+        auto* c = static_cast<CurveObject*>(add(makeCurve(std::move(cvs))));
         c->state = state;
         return c;
     }
     TransformOperation* start(int command) { return startTransformOperation(interaction, command); }
-
-    void send(PointerEvent::Kind kind, int x, int y, int button = 0) {
-        sendTo(view, kind, x, y, button);
-    }
     void sendTo(HeadlessView& target, PointerEvent::Kind kind, int x, int y, int button = 0) {
-        PointerEvent e;
-        e.kind = kind;
-        e.x = x, e.y = y;
-        e.button = button;
-        interaction.pointer(target, e);
+        send(kind, x, y, button, false, false, &target);
     }
-    // Pixels of a point in the front view.
-    static PixelPoint at(float x, float z) {
-        return {400 + int(std::lround(x * kPixelsPerUnit)),
-                300 - int(std::lround(z * kPixelsPerUnit))};
-    }
-    void drag(std::vector<PixelPoint> path, int button = 0) {
-        send(PointerEvent::Down, path.front().x, path.front().y, button);
-        for (size_t i = 1; i < path.size(); ++i)
-            send(PointerEvent::Move, path[i].x, path[i].y, button);
-        send(PointerEvent::Up, path.back().x, path.back().y, button);
-    }
-    const std::string& status() const { return platform.statuses.back(); }
 };
 
 void expectNear(const Point3& a, const Point3& b, const std::string& what = {}) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/shell.h"
 #include "model/design_file.h"
 #include "model/document.h"
 #include "solids.h"
@@ -18,22 +19,11 @@
 namespace orv {
 namespace {
 
+using test::listOf;
+
 using test::box;
 
 constexpr double kPi = std::numbers::pi;
-
-ObjectList listOf(std::vector<std::unique_ptr<ModelObject>> objects) {
-    ObjectList list;
-    for (auto& o : objects) list.append(std::move(o));
-    return list;
-}
-
-template <class... T>
-ObjectList listOf(std::unique_ptr<T>... objects) {
-    std::vector<std::unique_ptr<ModelObject>> v;
-    (v.push_back(std::move(objects)), ...);
-    return listOf(std::move(v));
-}
 
 SolidEstimate estimate(const ObjectList& list, bool centre = true, Progress* progress = nullptr) {
     EstimateOptions options;
@@ -224,14 +214,7 @@ TEST(Estimate, SampleRingMatchesTheVolumeOfItsMesh) {
     const std::string exportCall =
         std::string(ORV_BATCH) + " export '" + ring.string() + "' '" + stl.string() + "'";
     ASSERT_EQ(std::system(exportCall.c_str()), 0);
-    std::string report;
-    {
-        FILE* p = ::popen(("admesh -e -d '" + stl.string() + "' 2>&1").c_str(), "r");
-        ASSERT_NE(p, nullptr);
-        char buf[512];
-        while (std::fgets(buf, sizeof buf, p)) report += buf;
-        ::pclose(p);
-    }
+    const std::string report = test::commandOutput("admesh -e -d '" + stl.string() + "'");
     fs::remove(stl);
     // "Number of parts       :     1        Volume   :  379.536957" (the original column).
     std::smatch m;

@@ -16,22 +16,11 @@
 namespace orv {
 namespace {
 
+using test::listOf;
+
 using test::box;
 using test::flagged;
 using test::zyxFrame;
-
-ObjectList listOf(std::vector<std::unique_ptr<ModelObject>> objects) {
-    ObjectList list;
-    for (auto& o : objects) list.append(std::move(o));
-    return list;
-}
-
-template <class... T>
-ObjectList listOf(std::unique_ptr<T>... objects) {
-    std::vector<std::unique_ptr<ModelObject>> v;
-    (v.push_back(std::move(objects)), ...);
-    return listOf(std::move(v));
-}
 
 struct Span {
     float hi, lo;

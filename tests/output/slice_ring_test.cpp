@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "common/shell.h"
 #include "model/design_file.h"
 #include "output/slicer.h"
 #include "output/stl.h"
@@ -21,14 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string run(const std::string& cmd) {
-    std::string text;
-    FILE* p = ::popen((cmd + " 2>&1").c_str(), "r");
-    if (!p) return text;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) text.append(buf, n);
-    ::pclose(p);
-    return text;
+    return test::commandOutput(cmd);
 }
 
 double stlVolume(const std::vector<uint8_t>& b) {

@@ -14,6 +14,20 @@
 
 namespace orv::test {
 
+// A list owning the given objects, in order.
+inline ObjectList listOf(std::vector<std::unique_ptr<ModelObject>> objects) {
+    ObjectList list;
+    for (auto& o : objects) list.append(std::move(o));
+    return list;
+}
+
+template <class... T>
+ObjectList listOf(std::unique_ptr<T>... objects) {
+    std::vector<std::unique_ptr<ModelObject>> v;
+    (v.push_back(std::move(objects)), ...);
+    return listOf(std::move(v));
+}
+
 // An axis-aligned box as a facet object of six outward quads.
 inline std::unique_ptr<FacetObject> box(Point3 lo, Point3 hi) {
     auto f = std::make_unique<FacetObject>();
