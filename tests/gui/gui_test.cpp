@@ -6,6 +6,9 @@
 #include <QMdiSubWindow>
 #include <QDialog>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QTimer>
@@ -16,6 +19,7 @@
 #include "gui/gl_format.h"
 #include "gui/document_window.h"
 #include "gui/main_window.h"
+#include "gui/progress_window.h"
 #include "gui/view_widget.h"
 #include "model/design_file.h"
 #include "model/objects.h"
@@ -284,6 +288,30 @@ private Q_SLOTS:
         QVERIFY2(blue > 200, qPrintable(QString::number(blue)));
         viewer->close();
         fs::remove(slc);
+    }
+
+    // Long work shows "<task> <percent>%"; Cancel asks first, and only a Yes stops the work.
+    void progressWindowCancelsAfterConfirmation() {
+        ProgressWindow progress(window.get(), "Estimating");
+        QVERIFY(progress.update(0.25));
+        auto* dialog = window->findChild<QProgressDialog*>();
+        QVERIFY(dialog && dialog->isVisible());
+        QCOMPARE(dialog->windowTitle(), QString("Estimating 25%"));
+        progress.start("Estimating Volume...");
+        QVERIFY(progress.update(0.5));
+        QCOMPARE(dialog->windowTitle(), QString("Estimating Volume... 50%"));
+        for (auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+            QTimer::singleShot(50, [answer] {
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible())
+                        box->button(answer)->click();
+            });
+            auto* cancel = dialog->findChild<QPushButton*>();
+            QVERIFY(cancel);
+            cancel->click();
+            const bool goOn = progress.update(0.6);
+            QCOMPARE(goOn, answer == QMessageBox::No);
+        }
     }
 
     void cleanupTestCase() {
