@@ -35,6 +35,9 @@ public:
     // window does after an operation took a mouse event (posted commands, status, menus).
     Interaction* interaction = nullptr;
     std::function<void()> afterPointer;
+    // A command waits for a dialog that stays open beside the views: the designs it may work on
+    // must not close under it.
+    bool dialogOpen = false;
     // The background image of the wire-frame views ("Background"), when one is shown.
     QImage backgroundImage;
     // Drawn over the wire-frame scene of every view (the slice viewer's contours).

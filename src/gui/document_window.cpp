@@ -69,6 +69,10 @@ bool DocumentWindow::maySave() {
 }
 
 void DocumentWindow::closeEvent(QCloseEvent* event) {
+    if (app_.dialogOpen) {  // finish or cancel the open dialog first
+        event->ignore();
+        return;
+    }
     // A curve being drawn joins its design before the design is saved or dropped; no command
     // may outlive the document it works on.
     if (Interaction* i = app_.interaction) i->endCommand();

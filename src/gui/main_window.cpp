@@ -87,6 +87,7 @@ MainWindow::MainWindow(AppContext& app) : app_(app) {
     dialogs_ = std::make_unique<QtDialogSource>(this);
     dialogs_->interaction = interaction_.get();
     dialogs_->modelessState = [this](bool open) {
+        app_.dialogOpen = open;
         menuBar()->setEnabled(!open);
         for (QToolBar* t : findChildren<QToolBar*>()) t->setEnabled(!open);
     };
@@ -358,6 +359,11 @@ CommandOutcome MainWindow::dispatchToActive(int command) {
 }
 
 void MainWindow::runCommand(int command) {
+    // Hotkeys still fire while a dialog waits beside the views; its command comes first.
+    if (app_.dialogOpen) {
+        statusBar()->showMessage("Finish or cancel the open dialog first", 3000);
+        return;
+    }
     if (DocumentWindow* w = activeDocument()) {
         interaction_->setCurrentView(w->activeView());
         if (interaction_->runCommand(command)) {
@@ -506,6 +512,10 @@ bool MainWindow::runViewCommand(int c) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
+    if (app_.dialogOpen) {
+        e->ignore();
+        return;
+    }
     mdi_->closeAllSubWindows();
     if (!mdi_->subWindowList().isEmpty()) {
         e->ignore();
@@ -591,6 +601,7 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* e) {
 }
 
 void MainWindow::dropEvent(QDropEvent* e) {
+    if (app_.dialogOpen) return;  // no design opens while a command waits for its dialog
     for (const QUrl& u : e->mimeData()->urls())
         if (u.isLocalFile() && u.toLocalFile().endsWith(".ovd", Qt::CaseInsensitive))
             openFile(u.toLocalFile().toStdString());
