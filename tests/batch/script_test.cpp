@@ -147,6 +147,24 @@ TEST_F(Script, MouseLinesPickByRectangle) {
 
 // Subtract goes on with the mouse: the click picks the base, the picked objects become
 // the subtractors.
+// The front view of 800 x 600 pixels that a script's mouse lines make, framed on `design`
+// as it stands when the view is first named.
+ViewCamera scriptFrontView(const ObjectList& design) {
+    ViewCamera camera;
+    camera.resetView(1);
+    camera.direction = 1;
+    camera.setSize(800, 600);
+    zoomAll(camera, design);
+    camera.applyCamera();
+    return camera;
+}
+
+// "X Y": the pixel where `p` shows in `camera`.
+std::string pixelOf(const ViewCamera& camera, Point3 p) {
+    const Point3 w = camera.project(p);
+    return std::to_string(std::lround(w.x)) + " " + std::to_string(std::lround(w.y));
+}
+
 TEST_F(Script, SubtractPicksItsBaseWithTheMouse) {
     const std::string setup =
         "pick none\n"
@@ -162,14 +180,7 @@ TEST_F(Script, SubtractPicksItsBaseWithTheMouse) {
     std::vector<uint8_t> bytes;
     ASSERT_TRUE(readFileBytes(dir / "before.ovd", bytes));
     ReadResult before = readRecords(bytes);
-    ViewCamera camera;
-    camera.resetView(1);
-    camera.direction = 1;
-    camera.setSize(800, 600);
-    zoomAll(camera, before.objects);
-    camera.applyCamera();
-    Point3 edge = camera.project({-10.65f, 0, 0});
-    std::string click = std::to_string(int(edge.x + 0.5f)) + " " + std::to_string(int(edge.y + 0.5f));
+    const std::string click = pixelOf(scriptFrontView(before.objects), {-10.65f, 0, 0});
 
     ASSERT_EQ(run(setup + "view front\ncommand \"Misc/Boolean/Subtract\"\n"
                           "press left " + click + "\nrelease left " + click + "\nsave after.ovd\n",
@@ -202,16 +213,8 @@ TEST_F(Script, MoveDragsThePickedObjectAndUndoTakesItBack) {
     EXPECT_EQ(before.objects[0].state, 1);
 
     // The view the mouse lines make: framed on the design.
-    ViewCamera camera;
-    camera.resetView(1);
-    camera.direction = 1;
-    camera.setSize(800, 600);
-    zoomAll(camera, before.objects);
-    camera.applyCamera();
-    auto pixel = [&](Point3 p) {
-        Point3 w = camera.project(p);
-        return std::to_string(int(w.x + 0.5f)) + " " + std::to_string(int(w.y + 0.5f));
-    };
+    const ViewCamera camera = scriptFrontView(before.objects);
+    auto pixel = [&](Point3 p) { return pixelOf(camera, p); };
     const std::string from = pixel({0, 0, 0}), to = pixel({3, 0, 0.2f});
     const std::string drag = "command 5000\n"
                              "press left " + from + " in front 800x600\n"
@@ -271,15 +274,7 @@ TEST_F(Script, ObjectAxisAlsoTurnsTheQuarterTurnsAboutEachObject) {
 // Where a world point shows in the named front view of 800 x 600 pixels that a script makes
 // for an empty design.
 std::string frontPixel(Point3 p) {
-    ViewCamera camera;
-    camera.resetView(1);
-    camera.direction = 1;
-    camera.setSize(800, 600);
-    zoomAll(camera, ObjectList{});
-    camera.applyCamera();
-    const Point3 w = camera.project(p);
-    return std::to_string(std::lround(w.x)) + " " + std::to_string(std::lround(w.y)) +
-           " in front 800x600";
+    return pixelOf(scriptFrontView(ObjectList{}), p) + " in front 800x600";
 }
 
 const CurveObject& onlyCurve(const ReadResult& r) {
